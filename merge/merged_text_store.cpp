@@ -1,8 +1,6 @@
 #include "merged_text_store.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/sendfile.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +11,9 @@
 #include <vector>
 
 #include "errors.h"
+#include "file_copy.h"
+#include "file_mapping.h"
+#include "line_index.h"
 #include "target_file.h"
 
 namespace velmor {
@@ -60,180 +61,6 @@ bool writeAt(int fd, std::string_view bytes, ByteOffset at)
     }
     return true;
 }
-
-// --- Copying the text to the target at disk speed -------------------------
-
-enum class Copied { all, unsupported, failed };
-
-using KernelCopy = ssize_t (*)(int from, off_t* offset, int to, std::size_t length);
-
-ssize_t byCopyFileRange(int from, off_t* offset, int to, std::size_t length)
-{
-    return ::copy_file_range(from, offset, to, nullptr, length, 0);
-}
-
-ssize_t bySendfile(int from, off_t* offset, int to, std::size_t length)
-{
-    return ::sendfile(to, from, offset, length);
-}
-
-bool unsupported(int error)
-{
-    return error == EXDEV || error == ENOSYS || error == EINVAL || error == EOPNOTSUPP;
-}
-
-// Copies [offset, end) of `from` to the position of `to`. `offset` moves on
-// with what was copied, so a fallback can take over where this stopped.
-Copied copyInKernel(KernelCopy copy, int from, off_t& offset, off_t end, int to)
-{
-    constexpr std::size_t chunk = std::size_t{1} << 30;
-    while (offset < end) {
-        const auto wanted = std::min<ByteCount>(chunk, static_cast<ByteCount>(end - offset));
-        const ssize_t n = copy(from, &offset, to, static_cast<std::size_t>(wanted));
-        if (n > 0)
-            continue;
-        if (n < 0 && errno == EINTR)
-            continue;
-        return n < 0 && unsupported(errno) ? Copied::unsupported : Copied::failed;
-    }
-    return Copied::all;
-}
-
-bool copyThroughBuffer(int from, off_t offset, off_t end, int to)
-{
-    std::vector<char> buffer(std::size_t{4} << 20);
-    while (offset < end) {
-        const auto wanted = std::min<ByteCount>(buffer.size(), static_cast<ByteCount>(end - offset));
-        const ssize_t n = ::pread(from, buffer.data(), static_cast<std::size_t>(wanted), offset);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        for (std::size_t done = 0; done < static_cast<std::size_t>(n);) {
-            const ssize_t w = ::write(to, buffer.data() + done, static_cast<std::size_t>(n) - done);
-            if (w < 0 && errno == EINTR)
-                continue;
-            if (w <= 0)
-                return false;
-            done += static_cast<std::size_t>(w);
-        }
-        offset += n;
-    }
-    return true;
-}
-
-// Copies the first `length` bytes of `from` to `to`, by the kernel where it
-// can, else through a large buffer.
-bool copyFileBytes(int from, ByteCount length, int to)
-{
-    off_t offset = 0;
-    const auto end = static_cast<off_t>(length);
-    for (KernelCopy copy : {byCopyFileRange, bySendfile}) {
-        const Copied outcome = copyInKernel(copy, from, offset, end, to);
-        if (outcome != Copied::unsupported)
-            return outcome == Copied::all;
-    }
-    return copyThroughBuffer(from, offset, end, to);
-}
-
-// --- Reading the text back ------------------------------------------------
-
-// A read-only mapping of the whole backing file, made when first needed
-// after a change.
-class Mapping {
-public:
-    Mapping() = default;
-    ~Mapping() { release(); }
-    Mapping(const Mapping&) = delete;
-    Mapping& operator=(const Mapping&) = delete;
-
-    // nullptr for the empty text, or when the text cannot be mapped.
-    const char* text(int fd, ByteCount size)
-    {
-        if (size == 0 || size > std::numeric_limits<std::size_t>::max())
-            return nullptr;
-        if (!base_) {
-            void* base = ::mmap(nullptr, static_cast<std::size_t>(size), PROT_READ, MAP_SHARED, fd, 0);
-            if (base == MAP_FAILED)
-                return nullptr;
-            base_ = base;
-            length_ = static_cast<std::size_t>(size);
-        }
-        return static_cast<const char*>(base_);
-    }
-
-    void release()
-    {
-        if (base_)
-            ::munmap(base_, length_);
-        base_ = nullptr;
-        length_ = 0;
-    }
-
-private:
-    void* base_ = nullptr;
-    std::size_t length_ = 0;
-};
-
-// --- Finding lines --------------------------------------------------------
-
-// Where every 64th line begins, and the longest line, learnt from the bytes
-// as they are written. Every line of the text ends with CR LF, so each LF
-// closes a line.
-class LineIndex {
-public:
-    static constexpr LineCount step = 64;
-
-    struct Mark {
-        LineCount count;
-        ByteCount longest;
-        ByteOffset openLine;
-        std::size_t checkpoints;
-    };
-
-    void clear() { rollBack(Mark{0, 0, 0, 1}); }
-    Mark mark() const { return {count_, longest_, openLine_, starts_.size()}; }
-    void rollBack(const Mark& mark)
-    {
-        count_ = mark.count;
-        longest_ = mark.longest;
-        openLine_ = mark.openLine;
-        starts_.resize(mark.checkpoints);
-    }
-
-    // `piece` was written at offset `at`, just after what was seen before.
-    void scan(std::string_view piece, ByteOffset at)
-    {
-        const char* const begin = piece.data();
-        const char* const end = begin + piece.size();
-        for (const char* p = begin; p < end; ++p) {
-            p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-            if (!p)
-                break;
-            closeLine(at + static_cast<ByteOffset>(p - begin));
-        }
-    }
-
-    LineCount count() const { return count_; }
-    ByteCount longest() const { return longest_; }
-    // The start of the nearest indexed line at or before `line`.
-    ByteOffset checkpoint(LineNumber line) const { return starts_[line / step]; }
-
-private:
-    void closeLine(ByteOffset lf)
-    {
-        const ByteCount withCr = lf - openLine_;
-        longest_ = std::max(longest_, withCr > 0 ? withCr - 1 : 0);
-        openLine_ = lf + 1;
-        if (++count_ % step == 0)
-            starts_.push_back(openLine_);
-    }
-
-    std::vector<ByteOffset> starts_{0};
-    LineCount count_ = 0;
-    ByteCount longest_ = 0;
-    ByteOffset openLine_ = 0;
-};
 
 }  // namespace
 
