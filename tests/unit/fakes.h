@@ -6,6 +6,7 @@
 
 #include "errors.h"
 #include "file_dialogs.h"
+#include "merge_workflow.h"
 #include "merged_text.h"
 #include "message_box.h"
 #include "source_list.h"
@@ -103,6 +104,17 @@ public:
             throw EFCreateError(*failSaveWith);
         const_cast<FakeMergedText*>(this)->saved.emplace_back(path, bytes);
     }
+};
+
+// Every control the workflow drives but the merged text, which tests choose.
+struct FakeControls {
+    FakeSourceList list;
+    FakeOpenDialog openDialog;
+    FakeSaveDialog saveDialog;
+    FakePanels panels;
+    FakeMessageBox messages;
+
+    WorkflowParts parts(MergedText& text) { return {list, openDialog, saveDialog, panels, text, messages}; }
 };
 
 }  // namespace velmor::testing

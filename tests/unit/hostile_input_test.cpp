@@ -34,13 +34,8 @@ using testing::TempDir;
 bool runningAsRoot() { return ::geteuid() == 0; }
 
 // A workflow over the real file-backed merged text.
-struct Bench {
+struct Bench : testing::FakeControls {
     TempDir dir;
-    testing::FakeSourceList list;
-    testing::FakeOpenDialog openDialog;
-    testing::FakeSaveDialog saveDialog;
-    testing::FakePanels panels;
-    testing::FakeMessageBox messages;
     std::optional<ByteCount> capacity;
     MergeWorkflow::SourceReader reader = &SourceFile::read;
     std::unique_ptr<MergedTextStore> text;
@@ -49,7 +44,7 @@ struct Bench {
     {
         if (!text)
             text = std::make_unique<MergedTextStore>(capacity);
-        return MergeWorkflow({list, openDialog, saveDialog, panels, *text, messages}, reader);
+        return MergeWorkflow(parts(*text), reader);
     }
     std::string merged() const { return std::string(text->bytes(0, text->size())); }
 

@@ -1,10 +1,6 @@
 // The merge run through in-memory controls and real source files.
 #include <gtest/gtest.h>
 
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 #include <functional>
 #include <new>
@@ -19,17 +15,12 @@ namespace {
 using namespace std::string_literals;
 using testing::TempDir;
 
-struct RunBench {
+struct RunBench : testing::FakeControls {
     TempDir dir;
-    testing::FakeSourceList list;
-    testing::FakeOpenDialog openDialog;
-    testing::FakeSaveDialog saveDialog;
-    testing::FakePanels panels;
     testing::FakeMergedText text;
-    testing::FakeMessageBox messages;
     MergeWorkflow::SourceReader reader = &SourceFile::read;
 
-    MergeWorkflow workflow() { return MergeWorkflow({list, openDialog, saveDialog, panels, text, messages}, reader); }
+    MergeWorkflow workflow() { return MergeWorkflow(parts(text), reader); }
 };
 
 TEST(MergeRunTest, JoinsSourcesInListOrderWithAnEmptyLineAfterEach)
@@ -76,31 +67,10 @@ struct FailureCase {
     const char* message;  // "%s" stands for the second source's path
 };
 
-std::string bindSocket(const std::string& path)
-{
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    path.copy(address.sun_path, sizeof address.sun_path - 1);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::close(fd);
-    return path;
-}
-
 TEST(MergeRunTest, StopsAtAFailingSourceKeepingTheBlocksBeforeIt)
 {
     const FailureCase cases[] = {
         {"missing", [](RunBench& b) { return b.dir.path("missing.pgn"); }, "Cannot open file %s"},
-        {"a folder", [](RunBench& b) {
-             ::mkdir(b.dir.path("folder.pgn").c_str(), 0700);
-             return b.dir.path("folder.pgn");
-         }, "Cannot open file %s"},
-        {"a FIFO without writer", [](RunBench& b) {
-             ::mkfifo(b.dir.path("fifo.pgn").c_str(), 0600);
-             return b.dir.path("fifo.pgn");
-         }, "Cannot open file %s"},
-        {"a socket", [](RunBench& b) { return bindSocket(b.dir.path("sock")); }, "Cannot open file %s"},
-        {"a device that never ends", [](RunBench&) { return "/dev/zero"s; }, "Cannot open file %s"},
         {"UTF-16 text", [](RunBench& b) { return b.dir.write("utf16.pgn", "\xFF\xFE[\0E\0"s); },
          "File %s is not an 8-bit text file"},
         {"name that looks like a format", [](RunBench& b) { return b.dir.path("100%s %1 %n.pgn"); },

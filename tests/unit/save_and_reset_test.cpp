@@ -21,14 +21,9 @@ struct SavedState {
     }
 };
 
-struct SaveBench {
-    testing::FakeSourceList list;
-    testing::FakeOpenDialog openDialog;
-    testing::FakeSaveDialog saveDialog;
-    testing::FakePanels panels;
+struct SaveBench : testing::FakeControls {
     testing::FakeMergedText text;
-    testing::FakeMessageBox messages;
-    MergeWorkflow workflow{{list, openDialog, saveDialog, panels, text, messages}};
+    MergeWorkflow workflow{parts(text)};
 
     SaveBench()
     {

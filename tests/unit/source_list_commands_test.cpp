@@ -15,14 +15,9 @@ using testing::FakeSaveDialog;
 using testing::FakeSourceList;
 using Paths = std::vector<std::string>;
 
-struct Workbench {
-    FakeSourceList list;
-    FakeOpenDialog openDialog;
-    FakeSaveDialog saveDialog;
-    FakePanels panels;
+struct Workbench : testing::FakeControls {
     FakeMergedText text;
-    FakeMessageBox messages;
-    MergeWorkflow workflow{{list, openDialog, saveDialog, panels, text, messages}};
+    MergeWorkflow workflow{parts(text)};
 };
 
 enum class Command { Up, Down, Delete };
@@ -111,16 +106,14 @@ TEST(SourceListCommandsTest, AddThatFailsStillShowsTheCountReached)
             throw Exception("Unable to insert a line");
         }
     };
+    testing::FakeControls controls;
     RefusingList list;
-    FakeOpenDialog openDialog;
-    FakeSaveDialog saveDialog;
-    FakePanels panels;
     FakeMergedText text;
-    FakeMessageBox messages;
-    MergeWorkflow workflow({list, openDialog, saveDialog, panels, text, messages});
-    openDialog.nextChoice = Paths{"a", "b"};
+    WorkflowParts parts = controls.parts(text);
+    MergeWorkflow workflow({list, parts.openDialog, parts.saveDialog, parts.panels, text, parts.messages});
+    controls.openDialog.nextChoice = Paths{"a", "b"};
     EXPECT_THROW(workflow.btnOpenClick(), Exception);
-    EXPECT_EQ(panels.text[StatusPanels::ItemCount], "1 item(s)");
+    EXPECT_EQ(controls.panels.text[StatusPanels::ItemCount], "1 item(s)");
 }
 
 }  // namespace
