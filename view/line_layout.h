@@ -1,0 +1,44 @@
+#pragma once
+// One shown line decoded and laid out in the view's font, without wrapping:
+// what painting, hit testing and cursor movement need to know about it. The
+// geometry speaks in byte columns so that callers never see the decoding.
+#include <QTextLayout>
+
+#include <string>
+#include <string_view>
+
+#include "line_text.h"
+#include "text_units.h"
+
+namespace velmor {
+
+class LineLayout {
+public:
+    // Keeps its own copy of `bytes`, so it never depends on how long a
+    // source keeps the bytes it handed out.
+    LineLayout(std::string_view bytes, const QFont& font, const QPaintDevice* device);
+    LineLayout(const LineLayout&) = delete;
+    LineLayout& operator=(const LineLayout&) = delete;
+
+    ByteCount length() const { return bytes_.size(); }
+    qreal width() const;
+    qreal height() const;
+
+    qreal xOf(ByteCount column) const;
+    // The column nearest to `x`, on a character boundary.
+    ByteCount columnAt(qreal x) const;
+    ByteCount nextColumn(ByteCount column) const;
+    ByteCount previousColumn(ByteCount column) const;
+
+    int displayColumn(ByteCount column) const;
+    const QTextLayout& layout() const { return layout_; }
+
+private:
+    ByteCount toByteColumn(int displayColumn) const;
+
+    std::string bytes_;
+    LineText text_;
+    QTextLayout layout_;
+};
+
+}  // namespace velmor
