@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing need.
-# Packages already present are left alone, so a set-up machine needs no network.
+# Installs the Debian packages that building, running and testing need, and
+# any further ones named as arguments (the fuzzer and the benchmark name
+# theirs). Packages already present are left alone, so a set-up machine
+# needs no network.
 set -euo pipefail
 
-packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgtest-dev xvfb xauth)
+packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgtest-dev xvfb xauth "$@")
 
 missing=()
 for package in "${packages[@]}"; do
