@@ -1,7 +1,9 @@
 #include "block.h"
 
-#include <algorithm>
 #include <cstring>
+#include <memory>
+
+#include "line_end_scan.h"
 
 namespace velmor {
 
@@ -18,19 +20,12 @@ std::optional<std::string_view> textOf(std::string_view fileBytes)
 
 namespace {
 
-const char* find(const char* from, const char* end, char c)
-{
-    const void* hit = std::memchr(from, c, static_cast<std::size_t>(end - from));
-    return hit ? static_cast<const char*>(hit) : end;
-}
-
 // Gathers the block's small pieces into large ones, so the sink sees a few
 // big writes rather than one call per line, while long stretches that need
 // no change go to the sink straight from the source text.
 class PieceGatherer {
 public:
     explicit PieceGatherer(const Block::Sink& sink) : sink_(sink) {}
-    ~PieceGatherer() = default;
 
     void copy(const char* from, const char* to)
     {
@@ -40,26 +35,34 @@ public:
             sink_(std::string_view(from, length));
             return;
         }
-        buffer_.append(from, length);
-        if (buffer_.size() >= bufferLimit)
+        if (used_ + length + 2 > bufferSize)
             flush();
+        std::memcpy(buffer_.get() + used_, from, length);
+        used_ += length;
     }
 
-    void lineEnd() { buffer_.append("\r\n", 2); }
+    void lineEnd()
+    {
+        if (used_ + 2 > bufferSize)
+            flush();
+        buffer_[used_++] = '\r';
+        buffer_[used_++] = '\n';
+    }
 
     void flush()
     {
-        if (buffer_.empty())
+        if (used_ == 0)
             return;
-        sink_(buffer_);
-        buffer_.clear();
+        sink_(std::string_view(buffer_.get(), used_));
+        used_ = 0;
     }
 
 private:
     static constexpr std::size_t directPiece = 64 * 1024;
-    static constexpr std::size_t bufferLimit = 1024 * 1024;
+    static constexpr std::size_t bufferSize = 1024 * 1024;
     const Block::Sink& sink_;
-    std::string buffer_;
+    std::unique_ptr<char[]> buffer_{new char[bufferSize]};
+    std::size_t used_ = 0;
 };
 
 }  // namespace
@@ -67,33 +70,28 @@ private:
 void Block::write(const Sink& sink) const
 {
     PieceGatherer out(sink);
-    const char* p = text_.data();
-    const char* const end = p + text_.size();
-    // [run, p) is text whose line ends are all CR LF already: it passes as is.
-    const char* run = p;
-    const char* cr = find(p, end, '\r');
-    const char* lf = find(p, end, '\n');
-    while (p < end) {
-        if (cr < p)
-            cr = find(p, end, '\r');
-        if (lf < p)
-            lf = find(p, end, '\n');
-        const char* lineEnd = std::min(cr, lf);
-        if (lineEnd == end) {  // a last line without a line end
-            out.copy(run, end);
-            out.lineEnd();
-            run = end;
-            break;
+    const char* const begin = text_.data();
+    const char* const end = begin + text_.size();
+    // [run, next line-end byte) is text whose line ends are all CR LF
+    // already: it passes as it is.
+    const char* run = begin;
+    const char* lfOfCrLf = nullptr;
+    forEachLineEndByte<true>(begin, end, [&](const char* p) {
+        if (*p == '\r' && p + 1 < end && p[1] == '\n') {
+            lfOfCrLf = p + 1;
+            return;
         }
-        if (lineEnd == cr && lineEnd + 1 < end && lineEnd[1] == '\n') {
-            p = lineEnd + 2;
-            continue;
-        }
-        out.copy(run, lineEnd);  // a lone CR or LF becomes CR LF
+        if (p == lfOfCrLf)
+            return;
+        out.copy(run, p);  // a lone CR or LF becomes CR LF
         out.lineEnd();
-        p = run = lineEnd + 1;
+        run = p + 1;
+    });
+    if (run < end) {
+        out.copy(run, end);
+        if (end[-1] != '\n')  // a last line without a line end
+            out.lineEnd();
     }
-    out.copy(run, end);
     out.flush();
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 #include <algorithm>
-#include <cstring>
 #include <string_view>
 #include <vector>
 
+#include "line_end_scan.h"
 #include "text_units.h"
 
 namespace velmor {
@@ -36,13 +36,8 @@ public:
     void scan(std::string_view piece, ByteOffset at)
     {
         const char* const begin = piece.data();
-        const char* const end = begin + piece.size();
-        for (const char* p = begin; p < end; ++p) {
-            p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-            if (!p)
-                break;
-            closeLine(at + static_cast<ByteOffset>(p - begin));
-        }
+        forEachLineEndByte<false>(begin, begin + piece.size(),
+                                  [&](const char* lf) { closeLine(at + static_cast<ByteOffset>(lf - begin)); });
     }
 
     LineCount count() const { return count_; }
