@@ -1,6 +1,9 @@
 // The file dialog components, the filter conversion, the list adapter.
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include "file_open_dialog.h"
@@ -141,3 +144,31 @@ TEST(ListWidgetSourceList, KeepsPathBytesAndReportsOnlyASelectedEntry)
 }
 
 }  // namespace
+
+TEST(QtFileDialogRunner, SaveAddsTheDefaultExtensionToANameTypedWithoutOne)
+{
+    QTemporaryDir dir;
+    FileDialogRequest request;
+    request.kind = FileDialogRequest::Kind::Save;
+    request.nameFilters = QStringList{"Partiensammlung (*.pgn)"};
+    request.defaultSuffix = "pgn";
+    request.initialFile = dir.filePath(QStringLiteral("placeholder.pgn"));
+    const struct {
+        const char* typed;
+        const char* chosen;
+    } table[] = {{"games", "games.pgn"}, {"games.pgn", "games.pgn"}, {"games.txt", "games.txt"}};
+    for (const auto& row : table) {
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            ASSERT_NE(name, nullptr);
+            name->setText(QString::fromLatin1(row.typed));
+            QTest::keyClick(name, Qt::Key_Return);
+        });
+        const FileDialogAnswer answer = QtFileDialogRunner().run(nullptr, request);
+        ASSERT_TRUE(answer.confirmed) << row.typed;
+        EXPECT_EQ(answer.files, QStringList{dir.filePath(QString::fromLatin1(row.chosen))}) << row.typed;
+        expectNoWindowOpen();
+    }
+}
