@@ -10,11 +10,11 @@
 
 namespace velmor {
 
-void MergeWorkflow::mergeSource(const std::string& path)
+void MergeWorkflow::mergeSource(const std::string& path, SourceBuffer& buffer)
 {
     try {
-        const SourceFile file = readSource_(path);
-        const std::optional<std::string_view> text = textOf(file.bytes());
+        readSource_(path, buffer);
+        const std::optional<std::string_view> text = textOf(buffer.bytes());
         if (!text)
             throw ENotTextFile(withPath(messages::notText, path));
         parts_.text.Append(Block(*text));
@@ -27,6 +27,9 @@ void MergeWorkflow::btnStartClick()
 {
     parts_.text.Clear();
     const int n = parts_.list.Count();
+    // One buffer serves the whole run; it is released when the run ends,
+    // after success and failure alike.
+    SourceBuffer buffer;
     for (int k = 1; k <= n; ++k) {
         // Progress is shown for every source, also for the one that failed.
         auto showProgress = [&] {
@@ -35,7 +38,7 @@ void MergeWorkflow::btnStartClick()
             parts_.panels.Refresh();
         };
         try {
-            mergeSource(parts_.list.Item(k - 1));
+            mergeSource(parts_.list.Item(k - 1), buffer);
         } catch (...) {
             showProgress();
             throw;

@@ -9,7 +9,7 @@
 #include "file_dialogs.h"
 #include "merged_text.h"
 #include "message_box.h"
-#include "source_file.h"
+#include "source_buffer.h"
 #include "source_list.h"
 #include "status_panels.h"
 
@@ -26,9 +26,11 @@ struct WorkflowParts {
 
 class MergeWorkflow {
 public:
-    using SourceReader = std::function<SourceFile(const std::string& path)>;
+    // Reads the source at `path` into the run's buffer.
+    using SourceReader = std::function<void(const std::string& path, SourceBuffer& buffer)>;
+    static void readSource(const std::string& path, SourceBuffer& buffer) { buffer.read(path); }
 
-    explicit MergeWorkflow(WorkflowParts parts, SourceReader reader = &SourceFile::read)
+    explicit MergeWorkflow(WorkflowParts parts, SourceReader reader = readSource)
         : parts_(parts), readSource_(std::move(reader)) {}
 
     // Source list commands.
@@ -44,7 +46,7 @@ public:
 
 private:
     void showItemCount();
-    void mergeSource(const std::string& path);
+    void mergeSource(const std::string& path, SourceBuffer& buffer);
 
     WorkflowParts parts_;
     SourceReader readSource_;

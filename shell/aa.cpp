@@ -117,10 +117,6 @@ void TfrmZOZIdaviz::setUpComponents()
     for (QGroupBox* pane : {grpListbox, grpMemo})
         pane->setContentsMargins(0, 0, 0, 0);
 
-    // The merged text is shown on the button face, not on the window colour.
-    QPalette textPalette = re_Main->palette();
-    textPalette.setColor(QPalette::Base, textPalette.color(QPalette::Button));
-    re_Main->setPalette(textPalette);
     re_Main->setSource(&mergedText_);
 
     // The status bars keep the platform's status-bar font, at the form's
@@ -133,7 +129,6 @@ void TfrmZOZIdaviz::setUpComponents()
         bar->setFont(font);
         bar->setFocusPolicy(Qt::NoFocus);
     }
-    re_Main->setFocusPolicy(Qt::StrongFocus);
     lb_Main->setFocus();
 
     // No control ever shows a tooltip, a status text or a what's-this text.

@@ -6,8 +6,11 @@
 #include "app_title.h"
 #include "image_list.h"
 
-int main(int argc, char** argv)
+int main(int, char** argv)
 {
+    // Qt would take options such as -style from the command line; the
+    // program reads none, so Qt is shown only the program's name.
+    int argc = 1;
     QApplication app(argc, argv);
     // The display name titles every window; the task-bar entry and the
     // desktop entry find the program by these.

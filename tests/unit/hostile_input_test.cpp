@@ -37,7 +37,7 @@ bool runningAsRoot() { return ::geteuid() == 0; }
 struct Bench : testing::FakeControls {
     TempDir dir;
     std::optional<ByteCount> capacity;
-    MergeWorkflow::SourceReader reader = &SourceFile::read;
+    MergeWorkflow::SourceReader reader = MergeWorkflow::readSource;
     std::unique_ptr<MergedTextStore> text;
 
     MergeWorkflow workflow()
@@ -330,7 +330,7 @@ TEST(HostileInputTest, MemoryLimitsEndTheRunWithAMessage)
     {
         Bench bench;
         const auto path = bench.dir.write("a.pgn", "abc");
-        bench.reader = [](const std::string&) -> SourceFile { throw std::bad_alloc(); };
+        bench.reader = [](const std::string&, SourceBuffer&) { throw std::bad_alloc(); };
         bench.list.entries = {path};
         EXPECT_EQ(bench.errorOf([&] { bench.workflow().btnStartClick(); }), "Out of memory");
     }

@@ -18,7 +18,7 @@ using testing::TempDir;
 struct RunBench : testing::FakeControls {
     TempDir dir;
     testing::FakeMergedText text;
-    MergeWorkflow::SourceReader reader = &SourceFile::read;
+    MergeWorkflow::SourceReader reader = MergeWorkflow::readSource;
 
     MergeWorkflow workflow() { return MergeWorkflow(parts(text), reader); }
 };
@@ -81,10 +81,10 @@ TEST(MergeRunTest, StopsAtAFailingSourceKeepingTheBlocksBeforeIt)
          }, "RichEdit line insertion error"},
         {"memory runs out", [](RunBench& b) {
              const auto path = b.dir.write("huge.pgn", "x");
-             b.reader = [path](const std::string& p) -> SourceFile {
+             b.reader = [path](const std::string& p, SourceBuffer& buffer) {
                  if (p == path)
                      throw std::bad_alloc();
-                 return SourceFile::read(p);
+                 buffer.read(p);
              };
              return path;
          }, "Out of memory"},

@@ -1,4 +1,4 @@
-#include "source_file.h"
+#include "source_buffer.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -55,8 +55,22 @@ ByteCount readWhole(int fd, char* buffer, ByteCount size, const std::string& pat
 
 }  // namespace
 
-SourceFile SourceFile::read(const std::string& path)
+void SourceBuffer::reserve(ByteCount size)
 {
+    if (size <= capacity_ && data_)
+        return;
+    // The old buffer goes first, so a run never holds two large ones.
+    data_.reset();
+    capacity_ = 0;
+    data_.reset(new (std::nothrow) char[size > 0 ? size : 1]);
+    if (!data_)
+        throw EOutOfMemory();
+    capacity_ = size;
+}
+
+void SourceBuffer::read(const std::string& path)
+{
+    size_ = 0;
     // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused
     // below like every other file that is not a regular one.
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
@@ -66,11 +80,8 @@ SourceFile SourceFile::read(const std::string& path)
     if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0)
         cannotOpen(path);
     const auto size = static_cast<ByteCount>(info.st_size);
-    std::unique_ptr<char[]> data(new (std::nothrow) char[size > 0 ? size : 1]);
-    if (!data)
-        throw EOutOfMemory();
-    const ByteCount got = readWhole(file.get(), data.get(), size, path);
-    return SourceFile(std::move(data), got);
+    reserve(size);
+    size_ = readWhole(file.get(), data_.get(), size, path);
 }
 
 }  // namespace velmor
