@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <fstream>
 #include <functional>
 #include <iostream>
 #include <new>
@@ -19,6 +18,7 @@
 
 #include "fakes.h"
 #include "merge_workflow.h"
+#include "huge_source.h"
 #include "merged_text_store.h"
 #include "ordinary_user.h"
 #include "small_disk.h"
@@ -338,18 +338,11 @@ TEST(HostileInputTest, MemoryLimitsEndTheRunWithAMessage)
 
 TEST(HostileInputTest, SourceLargerThanMemoryEndsWithOutOfMemory)
 {
-    std::ifstream policy("/proc/sys/vm/overcommit_memory");
-    int overcommit = 1;
-    policy >> overcommit;
-    if (overcommit == 1)
-        GTEST_SKIP() << "the kernel grants any allocation here (overcommit_memory=1)";
+    if (const auto why = testing::hugeAllocationsAreRefused(); !why.empty())
+        GTEST_SKIP() << why;
     Bench bench;
     const auto path = bench.dir.path("sparse.pgn");
-    {
-        const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY, 0600);
-        ASSERT_EQ(::ftruncate(fd, off_t{1} << 40), 0);  // 1 TiB, no blocks on disk
-        ::close(fd);
-    }
+    ASSERT_TRUE(testing::makeHugeSource(path));
     bench.list.entries = {path};
     EXPECT_EQ(bench.errorOf([&] { bench.workflow().btnStartClick(); }), "Out of memory");
 }
