@@ -201,8 +201,9 @@ void MergedTextView::paintEvent(QPaintEvent* event)
     ByteCount start = first < end ? source_->lineStart(first) : 0;
     for (LineNumber number = first; number < end; ++number) {
         const bool last = number == textLines;
-        const ByteCount next = last ? start : source_->lineStart(number + 1);
-        const std::string_view bytes = last ? std::string_view() : source_->bytes(start, next - 2 - start);
+        const ByteCount next = last ? start : velmor::nextLineStart(*source_, start);
+        const std::string_view bytes =
+            next >= start + 2 ? source_->bytes(start, next - 2 - start) : std::string_view();
         const LineLayout line(bytes, font(), viewport());
         paintLine(painter, line, number, QPointF(kMargin - scrollX(), double(number - topLine_) * height));
         widened = widenTo(line.width()) || widened;

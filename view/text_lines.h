@@ -30,6 +30,24 @@ inline std::string_view lineBytes(const MergedTextSource& source, LineNumber lin
     return source.bytes(start, source.lineStart(line + 1) - 2 - start);
 }
 
+// Where the line after the one that begins at `start` begins: just past its
+// LF. Painting walks down the screen with this rather than going back to
+// the line index for every line.
+inline ByteOffset nextLineStart(const MergedTextSource& source, ByteOffset start)
+{
+    // Asked for in pieces: a source need not hand out the whole rest at once.
+    constexpr ByteCount piece = 64 * 1024;
+    for (ByteOffset at = start; at < source.size(); at += piece) {
+        const std::string_view bytes = source.bytes(at, piece);
+        const auto lf = bytes.find('\n');
+        if (lf != std::string_view::npos)
+            return at + lf + 1;
+        if (bytes.empty())
+            break;
+    }
+    return source.size();
+}
+
 inline ByteOffset offsetOf(const MergedTextSource& source, TextPosition position)
 {
     return source.lineStart(position.line) + position.column;
