@@ -3,7 +3,10 @@
 #include <cstring>
 #include <memory>
 
+#include "errors.h"
 #include "line_end_scan.h"
+#include "nul_padding.h"
+#include "source_reader.h"
 
 namespace velmor {
 
@@ -65,34 +68,103 @@ private:
     std::size_t used_ = 0;
 };
 
+// Rewrites the line ends of text that comes in consecutive pieces. A CR at
+// the end of a piece passes at once; whether it was a CR LF shows only with
+// the next piece, whose LF then passes too, or else an LF is added.
+class LineEndWriter {
+public:
+    explicit LineEndWriter(const Block::Sink& sink) : out_(sink) {}
+
+    // `piece` holds no NUL.
+    void write(std::string_view piece)
+    {
+        if (piece.empty())
+            return;
+        const char* const begin = piece.data();
+        const char* const end = begin + piece.size();
+        // [run, next line-end byte) is text whose line ends are all CR LF
+        // already: it passes as it is.
+        const char* run = begin;
+        const char* lfOfCrLf = nullptr;
+        if (crOpen_) {
+            if (*begin == '\n')
+                lfOfCrLf = begin;
+            else
+                out_.copy(&lineFeed, &lineFeed + 1);
+        }
+        forEachLineEndByte<true>(begin, end, [&](const char* p) {
+            if (*p == '\r' && (p + 1 == end || p[1] == '\n')) {
+                lfOfCrLf = p + 1;
+                return;
+            }
+            if (p == lfOfCrLf)
+                return;
+            out_.copy(run, p);  // a lone CR or LF becomes CR LF
+            out_.lineEnd();
+            run = p + 1;
+        });
+        out_.copy(run, end);
+        crOpen_ = end[-1] == '\r';
+        lineOpen_ = end[-1] != '\n' && !crOpen_;
+    }
+
+    // After the last piece: a last line without a line end gets CR LF.
+    void finish()
+    {
+        if (crOpen_)
+            out_.copy(&lineFeed, &lineFeed + 1);
+        else if (lineOpen_)
+            out_.lineEnd();
+        crOpen_ = lineOpen_ = false;
+        out_.flush();
+    }
+
+private:
+    static constexpr char lineFeed = '\n';
+    PieceGatherer out_;
+    bool crOpen_ = false;    // the text so far ends with a CR that awaits its LF
+    bool lineOpen_ = false;  // the text so far ends inside a line
+};
+
+[[noreturn]] void notText(const SourceReader& reader)
+{
+    throw ENotTextFile(withPath(messages::notText, reader.name()));
+}
+
 }  // namespace
+
+Block::Block(std::string_view text)
+    : produce_([text](const Sink& sink) {
+          LineEndWriter out(sink);
+          out.write(text);
+          out.finish();
+      })
+{
+}
 
 void Block::write(const Sink& sink) const
 {
-    PieceGatherer out(sink);
-    const char* const begin = text_.data();
-    const char* const end = begin + text_.size();
-    // [run, next line-end byte) is text whose line ends are all CR LF
-    // already: it passes as it is.
-    const char* run = begin;
-    const char* lfOfCrLf = nullptr;
-    forEachLineEndByte<true>(begin, end, [&](const char* p) {
-        if (*p == '\r' && p + 1 < end && p[1] == '\n') {
-            lfOfCrLf = p + 1;
-            return;
+    produce_(sink);
+}
+
+Block sourceBlock(SourceReader& reader)
+{
+    return Block([&reader](const Block::Sink& sink) {
+        LineEndWriter out(sink);
+        for (std::string_view piece = reader.next(); !piece.empty(); piece = reader.next()) {
+            const auto nul = piece.find('\0');
+            if (nul == std::string_view::npos) {
+                out.write(piece);
+                continue;
+            }
+            // The first NUL ends the text; only NULs may follow it.
+            out.write(piece.substr(0, nul));
+            if (!allNul(piece.substr(nul)) || !reader.restIsNul())
+                notText(reader);
+            break;
         }
-        if (p == lfOfCrLf)
-            return;
-        out.copy(run, p);  // a lone CR or LF becomes CR LF
-        out.lineEnd();
-        run = p + 1;
+        out.finish();
     });
-    if (run < end) {
-        out.copy(run, end);
-        if (end[-1] != '\n')  // a last line without a line end
-            out.lineEnd();
-    }
-    out.flush();
 }
 
 std::string Block::bytes() const

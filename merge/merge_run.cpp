@@ -1,7 +1,6 @@
 // The merge run: every source, in list order, becomes one block of the
 // merged text.
 #include <new>
-#include <optional>
 #include <string>
 
 #include "errors.h"
@@ -10,14 +9,15 @@
 
 namespace velmor {
 
-void MergeWorkflow::mergeSource(const std::string& path, SourceBuffer& buffer)
+void MergeWorkflow::mergeSource(const std::string& path, SourceReader& reader)
 {
     try {
-        readSource_(path, buffer);
-        const std::optional<std::string_view> text = textOf(buffer.bytes());
-        if (!text)
-            throw ENotTextFile(withPath(messages::notText, path));
-        parts_.text.Append(Block(*text));
+        openSource_(path, reader);
+        // The source streams through the reader while the merged text takes
+        // it; a source that turns out not to be text, or breaks off, is
+        // taken back whole by the append.
+        parts_.text.Append(sourceBlock(reader));
+        reader.close();
     } catch (const std::bad_alloc&) {
         throw EOutOfMemory();
     }
@@ -27,9 +27,9 @@ void MergeWorkflow::btnStartClick()
 {
     parts_.text.Clear();
     const int n = parts_.list.Count();
-    // One buffer serves the whole run; it is released when the run ends,
-    // after success and failure alike.
-    SourceBuffer buffer;
+    // One reader, and so one buffer, serves the whole run; it is released
+    // when the run ends, after success and failure alike.
+    SourceReader reader;
     for (int k = 1; k <= n; ++k) {
         // Progress is shown for every source, also for the one that failed.
         auto showProgress = [&] {
@@ -38,7 +38,7 @@ void MergeWorkflow::btnStartClick()
             parts_.panels.Refresh();
         };
         try {
-            mergeSource(parts_.list.Item(k - 1), buffer);
+            mergeSource(parts_.list.Item(k - 1), reader);
         } catch (...) {
             showProgress();
             throw;

@@ -9,8 +9,8 @@
 #include "file_dialogs.h"
 #include "merged_text.h"
 #include "message_box.h"
-#include "source_buffer.h"
 #include "source_list.h"
+#include "source_reader.h"
 #include "status_panels.h"
 
 namespace velmor {
@@ -26,12 +26,12 @@ struct WorkflowParts {
 
 class MergeWorkflow {
 public:
-    // Reads the source at `path` into the run's buffer.
-    using SourceReader = std::function<void(const std::string& path, SourceBuffer& buffer)>;
-    static void readSource(const std::string& path, SourceBuffer& buffer) { buffer.read(path); }
+    // Opens the source at `path` in the run's reader.
+    using SourceOpener = std::function<void(const std::string& path, SourceReader& reader)>;
+    static void openSource(const std::string& path, SourceReader& reader) { reader.open(path); }
 
-    explicit MergeWorkflow(WorkflowParts parts, SourceReader reader = readSource)
-        : parts_(parts), readSource_(std::move(reader)) {}
+    explicit MergeWorkflow(WorkflowParts parts, SourceOpener opener = openSource)
+        : parts_(parts), openSource_(std::move(opener)) {}
 
     // Source list commands.
     void btnOpenClick();
@@ -46,10 +46,10 @@ public:
 
 private:
     void showItemCount();
-    void mergeSource(const std::string& path, SourceBuffer& buffer);
+    void mergeSource(const std::string& path, SourceReader& reader);
 
     WorkflowParts parts_;
-    SourceReader readSource_;
+    SourceOpener openSource_;
 };
 
 }  // namespace velmor

@@ -1,28 +1,23 @@
 #pragma once
-// A source far larger than memory that costs no disk: a sparse file of
-// 1 TiB. Reading it must end in "Out of memory", which only a kernel that
-// refuses such an allocation can show.
+// Sources far larger than memory that cost no disk: sparse files of 1 TiB.
+// Their holes are NULs known without reading them, so a merge decides such a
+// file at once, whatever its size.
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <fstream>
 #include <string>
 
 namespace velmor::testing {
 
-// Empty when the test can run; else why it cannot.
-inline std::string hugeAllocationsAreRefused()
-{
-    std::ifstream policy("/proc/sys/vm/overcommit_memory");
-    int overcommit = 1;
-    policy >> overcommit;
-    return overcommit == 1 ? "the kernel grants any allocation here (overcommit_memory=1)" : "";
-}
+constexpr off_t hugeSourceSize = off_t{1} << 40;
 
-inline bool makeHugeSource(const std::string& path)
+// A 1 TiB file of holes only; `text`, when given, is written at `at`.
+inline bool makeHugeSource(const std::string& path, const std::string& text = {}, off_t at = 0)
 {
     const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
-    const bool made = fd >= 0 && ::ftruncate(fd, off_t{1} << 40) == 0;
+    bool made = fd >= 0 && ::ftruncate(fd, hugeSourceSize) == 0;
+    if (made && !text.empty())
+        made = ::pwrite(fd, text.data(), text.size(), at) == static_cast<ssize_t>(text.size());
     if (fd >= 0)
         ::close(fd);
     return made;

@@ -18,9 +18,9 @@ using testing::TempDir;
 struct RunBench : testing::FakeControls {
     TempDir dir;
     testing::FakeMergedText text;
-    MergeWorkflow::SourceReader reader = MergeWorkflow::readSource;
+    MergeWorkflow::SourceOpener opener = MergeWorkflow::openSource;
 
-    MergeWorkflow workflow() { return MergeWorkflow(parts(text), reader); }
+    MergeWorkflow workflow() { return MergeWorkflow(parts(text), opener); }
 };
 
 TEST(MergeRunTest, JoinsSourcesInListOrderWithAnEmptyLineAfterEach)
@@ -81,10 +81,10 @@ TEST(MergeRunTest, StopsAtAFailingSourceKeepingTheBlocksBeforeIt)
          }, "RichEdit line insertion error"},
         {"memory runs out", [](RunBench& b) {
              const auto path = b.dir.write("huge.pgn", "x");
-             b.reader = [path](const std::string& p, SourceBuffer& buffer) {
+             b.opener = [path](const std::string& p, SourceReader& reader) {
                  if (p == path)
                      throw std::bad_alloc();
-                 buffer.read(p);
+                 reader.open(p);
              };
              return path;
          }, "Out of memory"},
