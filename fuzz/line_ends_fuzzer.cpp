@@ -1,8 +1,10 @@
 // libFuzzer target for the line splitter and joiner: a source's bytes go
-// through textOf and Block, and two sources through MergedTextStore, and
-// every result is compared with a plain byte-at-a-time model kept here, so
-// that a fault in the fast paths (memchr jumps, gathered pieces, the sparse
-// line index) cannot hide behind the same mistake in the reference.
+// through textOf and Block, and streamed in pieces (down to one byte)
+// through SourceReader and sourceBlock; two sources go through
+// MergedTextStore both ways, and every result is compared with a plain
+// byte-at-a-time model kept here, so that a fault in the fast paths (memchr
+// jumps, gathered pieces, line ends split between pieces, the sparse line
+// index) cannot hide behind the same mistake in the reference.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -10,12 +12,15 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <sys/mman.h>
+#include <unistd.h>
 #include <string_view>
 #include <vector>
 
 #include "block.h"
 #include "errors.h"
 #include "merged_text_store.h"
+#include "source_reader.h"
 
 namespace {
 
@@ -119,19 +124,65 @@ std::string blockBytes(std::string_view text)
     return gathered;
 }
 
-// Checks textOf and Block; returns the model's block, or nullopt for a
-// source that is not text.
-std::optional<std::string> checkBlock(std::string_view source)
+// A source file held in memory, which the reader opens by its path.
+class SourceFile {
+public:
+    SourceFile() : fd_(::memfd_create("source", MFD_CLOEXEC)), path_("/proc/self/fd/" + std::to_string(fd_))
+    {
+        expect(fd_ >= 0, "memfd_create");
+    }
+    ~SourceFile() { ::close(fd_); }
+
+    const std::string& hold(std::string_view bytes)
+    {
+        expect(::ftruncate(fd_, 0) == 0, "source file truncate");
+        expect(::pwrite(fd_, bytes.data(), bytes.size(), 0) == static_cast<ssize_t>(bytes.size()),
+               "source file write");
+        return path_;
+    }
+
+private:
+    int fd_;
+    std::string path_;
+};
+
+SourceFile& sourceFile()
+{
+    static SourceFile file;
+    return file;
+}
+
+// The source streamed through a reader in pieces of `pieceSize`; nullopt
+// when the block says the source is not text.
+std::optional<std::string> streamedBlock(std::string_view source, ByteCount pieceSize)
+{
+    velmor::SourceReader reader(pieceSize);
+    reader.open(sourceFile().hold(source));
+    try {
+        return velmor::sourceBlock(reader).bytes();
+    } catch (const velmor::ENotTextFile& e) {
+        expect(e.what() == velmor::withPath(velmor::messages::notText, reader.name()), "not text: message");
+        return std::nullopt;
+    }
+}
+
+// Checks textOf and Block, and the source streamed in pieces of
+// `pieceSize`; returns the model's block, or nullopt for a source that is
+// not text.
+std::optional<std::string> checkBlock(std::string_view source, ByteCount pieceSize)
 {
     const std::optional<std::size_t> textLength = modelTextLength(source);
     const std::optional<std::string_view> actual = velmor::textOf(source);
     expect(textLength.has_value() == actual.has_value(), "textOf: text or not");
+    const std::optional<std::string> streamed = streamedBlock(source, pieceSize);
+    expect(streamed.has_value() == textLength.has_value(), "sourceBlock: text or not");
     if (!textLength)
         return std::nullopt;
     expect(actual->data() == source.data() && actual->size() == *textLength, "textOf: text bytes");
     const std::string block = modelBlock(*actual);
     expect(blockBytes(*actual) == block, "Block::write bytes");
     expect(velmor::Block(*actual).bytes() == block, "Block::bytes");
+    expect(*streamed == block, "sourceBlock bytes");
     return block;
 }
 
@@ -186,11 +237,50 @@ void appendAndCheck(velmor::MergedTextStore& store, std::string_view source,
     checkStore(store, merged);
 }
 
-// The two sources of one merge; `capacity` limits the store when set.
-void checkMerge(std::string_view first, std::string_view second, std::optional<ByteCount> capacity)
+// Appends `source` streamed in pieces of `pieceSize`; `block` is the
+// model's, nullopt for a source that is not text, which must leave the text
+// as it was, as must a block that does not fit whole.
+void appendStreamedAndCheck(velmor::MergedTextStore& store, std::string_view source,
+                            const std::optional<std::string>& block, ByteCount pieceSize,
+                            std::optional<ByteCount> capacity, std::string& merged)
 {
-    const std::optional<std::string> block1 = checkBlock(first);
-    const std::optional<std::string> block2 = checkBlock(second);
+    const bool fits = block && (!capacity || merged.size() + block->size() + 2 <= *capacity);
+    velmor::SourceReader reader(pieceSize);
+    reader.open(sourceFile().hold(source));
+    bool appended = true;
+    try {
+        store.Append(velmor::sourceBlock(reader));
+    } catch (const velmor::EOutOfResources&) {
+        expect(block.has_value(), "store Append streamed: full, not 'not text'");
+        appended = false;
+    } catch (const velmor::ENotTextFile&) {
+        expect(!block, "store Append streamed: not text");
+        appended = false;
+    }
+    expect(appended == fits, "store Append streamed: fits or not");
+    if (appended)
+        merged += *block + "\r\n";
+    checkStore(store, merged);
+}
+
+// Both sources streamed into a store, as a merge run appends them.
+void checkStreamedMerge(std::string_view first, std::string_view second, const std::optional<std::string>& block1,
+                        const std::optional<std::string>& block2, ByteCount pieceSize,
+                        std::optional<ByteCount> capacity)
+{
+    velmor::MergedTextStore store(capacity);
+    std::string merged;
+    appendStreamedAndCheck(store, first, block1, pieceSize, capacity, merged);
+    appendStreamedAndCheck(store, second, block2, pieceSize, capacity, merged);
+}
+
+// The two sources of one merge; `capacity` limits the store when set.
+void checkMerge(std::string_view first, std::string_view second, std::optional<ByteCount> capacity,
+                ByteCount pieceSize)
+{
+    const std::optional<std::string> block1 = checkBlock(first, pieceSize);
+    const std::optional<std::string> block2 = checkBlock(second, pieceSize);
+    checkStreamedMerge(first, second, block1, block2, pieceSize, capacity);
     if (!block1 || !block2)
         return;
     velmor::MergedTextStore store(capacity);
@@ -240,9 +330,21 @@ VELMOR_NOT_TRACED std::optional<std::string> stretched(std::string_view input)
 
 // --- Driving a run from the input ---------------------------------------------
 
+// The size of the pieces a source is streamed in, from the input's third
+// byte: mostly a few bytes, so that pieces end at every kind of place, now
+// and then the reader's own.
+ByteCount pieceSizeOf(std::string_view input)
+{
+    if (input.size() < 3)
+        return 1;
+    const unsigned chooser = static_cast<unsigned char>(input[2]);
+    return chooser < 0xF0 ? chooser % 17 + 1 : velmor::SourceReader::defaultPieceSize;
+}
+
 // The input is the source; its first two bytes also choose where it is cut
-// into the two sources of a merge, and its last byte whether the store has a
-// capacity, somewhere between nothing and just enough.
+// into the two sources of a merge, its third the size of the pieces it is
+// streamed in, and its last byte whether the store has a capacity,
+// somewhere between nothing and just enough.
 void checkInput(std::string_view source)
 {
     const std::size_t n = source.size();
@@ -255,7 +357,7 @@ void checkInput(std::string_view source)
         if (last < 64)
             capacity = static_cast<ByteCount>(2 * n + 8) * last / 63;
     }
-    checkMerge(source.substr(0, cut), source.substr(cut), capacity);
+    checkMerge(source.substr(0, cut), source.substr(cut), capacity, pieceSizeOf(source));
 }
 
 }  // namespace
@@ -264,7 +366,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     checkInput(input);
+    // The store takes pieces of any size alike. Pieces of a few bytes over a
+    // stretched source would cost a read call each: they are scaled up, to
+    // odd sizes that still cut line ends apart.
     if (const std::optional<std::string> big = stretched(input))
-        checkBlock(*big);  // the store takes pieces of any size alike
+        checkBlock(*big, std::min(pieceSizeOf(input) * 4099, velmor::SourceReader::defaultPieceSize));
     return 0;
 }
