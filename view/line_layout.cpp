@@ -1,5 +1,7 @@
 #include "line_layout.h"
 
+#include <QGlyphRun>
+#include <QPainter>
 #include <QTextOption>
 
 namespace velmor {
@@ -46,6 +48,18 @@ ByteCount LineLayout::nextColumn(ByteCount column) const
 ByteCount LineLayout::previousColumn(ByteCount column) const
 {
     return toByteColumn(layout_.previousCursorPosition(displayColumn(column)));
+}
+
+void LineLayout::draw(QPainter& painter, QPointF origin, qreal spread) const
+{
+    for (QGlyphRun run : layout_.glyphRuns()) {
+        if (spread != 1) {
+            QList<QPointF> positions = run.positions();
+            for (QPointF& position : positions) position.rx() *= spread;
+            run.setPositions(positions);
+        }
+        painter.drawGlyphRun(origin, run);
+    }
 }
 
 int LineLayout::displayColumn(ByteCount column) const

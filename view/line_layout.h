@@ -1,7 +1,8 @@
 #pragma once
-// One shown line decoded and laid out in the view's font, without wrapping:
-// what painting, hit testing and cursor movement need to know about it. The
-// geometry speaks in byte columns so that callers never see the decoding.
+// A piece of a shown line (one chunk of it) decoded and laid out in the
+// view's font, without wrapping: what painting, hit testing and cursor
+// movement need to know about it. The geometry speaks in byte columns so that
+// callers never see the decoding.
 #include <QTextLayout>
 
 #include <string>
@@ -30,10 +31,13 @@ public:
     ByteCount nextColumn(ByteCount column) const;
     ByteCount previousColumn(ByteCount column) const;
 
-    int displayColumn(ByteCount column) const;
-    const QTextLayout& layout() const { return layout_; }
+    // Paints the glyphs with the painter's pen, their x positions (not their
+    // shapes) multiplied by `spread`, so that a piece can be fitted to a
+    // width of the caller's choosing.
+    void draw(QPainter& painter, QPointF origin, qreal spread) const;
 
 private:
+    int displayColumn(ByteCount column) const;
     ByteCount toByteColumn(int displayColumn) const;
 
     std::string bytes_;

@@ -11,13 +11,13 @@
 #include <cmath>
 #include <exception>
 
-#include "line_layout.h"
+#include "line_window.h"
 #include "selection_text.h"
 #include "text_lines.h"
 
 using velmor::ByteCount;
 using velmor::LineCount;
-using velmor::LineLayout;
+using velmor::LineWindow;
 using velmor::LineNumber;
 using velmor::TextPosition;
 
@@ -62,21 +62,35 @@ void MergedTextView::setSource(velmor::MergedTextSource* source)
     source_ = source;
     anchor_ = cursor_ = TextPosition{};
     topLine_ = 0;
-    knownSize_ = 0;
+    scrollX_ = 0;
+    knownSize_ = source_ ? source_->size() : 0;
     widestPainted_ = 0;
     if (source_) source_->setChangeListener([this] { followSource(); });
-    followSource();
+    refresh();
 }
 
 // Runs inside every Clear and Append, while a merge run holds the GUI
-// thread: only cheap bookkeeping here, the painting comes later.
+// thread: only cheap bookkeeping here. The scroll bars and the painting wait
+// for the event loop, so the run's immediate repaints of the status bar find
+// nothing of the view to paint, and a burst of changes costs one update.
 void MergedTextView::followSource()
 {
     const ByteCount size = source_ ? source_->size() : 0;
-    if (size < knownSize_) widestPainted_ = 0;  // the text was emptied
+    // Appending leaves every position valid; only a shrunk text moves them.
+    if (size < knownSize_) {
+        widestPainted_ = 0;
+        anchor_ = clamped(anchor_);
+        cursor_ = clamped(cursor_);
+    }
     knownSize_ = size;
-    anchor_ = clamped(anchor_);
-    cursor_ = clamped(cursor_);
+    if (refreshPending_) return;
+    refreshPending_ = true;
+    QMetaObject::invokeMethod(this, &MergedTextView::refresh, Qt::QueuedConnection);
+}
+
+void MergedTextView::refresh()
+{
+    refreshPending_ = false;
     updateScrollBars();
     viewport()->update();
 }
@@ -95,9 +109,14 @@ LineCount MergedTextView::shownLines() const
     return source_ ? velmor::shownLines(*source_) : 1;
 }
 
-std::string_view MergedTextView::lineBytes(LineNumber line) const
+LineWindow MergedTextView::lineWindow(LineNumber line) const
 {
-    return source_ ? velmor::lineBytes(*source_, line) : std::string_view();
+    return LineWindow::ofLine(source_, line, font(), viewport());
+}
+
+ByteCount MergedTextView::lengthOf(LineNumber line) const
+{
+    return source_ ? velmor::lineLength(*source_, line) : 0;
 }
 
 int MergedTextView::lineHeight() const
@@ -110,19 +129,15 @@ int MergedTextView::rowsPerPage() const
     return std::max(1, viewport()->height() / lineHeight());
 }
 
-int MergedTextView::scrollX() const
-{
-    return horizontalScrollBar()->value();
-}
-
-// The longest line times the average character width is only an estimate;
-// a line found wider when painted widens the range so nothing is cut off.
-int MergedTextView::contentWidth() const
+// The longest line's length in average characters is where its last chunk
+// begins, plus that chunk's estimate: found wider when painted, a line widens
+// the range so nothing is cut off. No line is laid out for it.
+double MergedTextView::contentWidth() const
 {
     const ByteCount longest = source_ ? source_->longestLine() : 0;
-    const double estimate = double(longest) * fontMetrics().averageCharWidth();
-    const double width = std::max(estimate, std::ceil(widestPainted_)) + 2 * kMargin + 1;
-    return int(std::min(width, double(INT_MAX / 2)));
+    const double perByte = LineWindow::slotWidth(font(), viewport()) / double(velmor::LineChunks::kChunkBytes);
+    const double estimate = std::ceil(double(longest) * perByte);
+    return std::max(estimate, std::ceil(widestPainted_)) + 2 * kMargin + 1;
 }
 
 void MergedTextView::updateScrollBars()
@@ -132,35 +147,54 @@ void MergedTextView::updateScrollBars()
     maxTopLine_ = lines > rows ? lines - rows : 0;
     barScale_ = maxTopLine_ / INT_MAX + 1;
     topLine_ = std::min(topLine_, maxTopLine_);
+    const int visibleWidth = viewport()->width();
+    maxScrollX_ = std::max(0.0, contentWidth() - visibleWidth);
+    xBarScale_ = std::floor(maxScrollX_ / INT_MAX) + 1;
+    scrollX_ = std::min(scrollX_, maxScrollX_);
 
-    QScrollBar* vertical = verticalScrollBar();
     syncingBar_ = true;
+    QScrollBar* vertical = verticalScrollBar();
     vertical->setRange(0, int((maxTopLine_ + barScale_ - 1) / barScale_));
     vertical->setPageStep(int(std::max<LineCount>(1, rows / barScale_)));
     vertical->setSingleStep(1);
-    vertical->setValue(int((topLine_ + barScale_ - 1) / barScale_));
-    syncingBar_ = false;
-
     QScrollBar* horizontal = horizontalScrollBar();
-    const int visibleWidth = viewport()->width();
-    horizontal->setRange(0, std::max(0, contentWidth() - visibleWidth));
-    horizontal->setPageStep(visibleWidth);
-    horizontal->setSingleStep(std::max(1, fontMetrics().averageCharWidth() * 2));
+    horizontal->setRange(0, int(std::ceil(maxScrollX_ / xBarScale_)));
+    horizontal->setPageStep(std::max(1, int(visibleWidth / xBarScale_)));
+    horizontal->setSingleStep(std::max(1, int(fontMetrics().averageCharWidth() * 2 / xBarScale_)));
+    syncingBar_ = false;
+    syncScrollBarValues();
+}
+
+// The bars show where the view stands; they only decide it when the user
+// moves them (scrollContentsBy).
+void MergedTextView::syncScrollBarValues()
+{
+    syncingBar_ = true;
+    verticalScrollBar()->setValue(int((topLine_ + barScale_ - 1) / barScale_));
+    horizontalScrollBar()->setValue(int(std::ceil(scrollX_ / xBarScale_)));
+    syncingBar_ = false;
 }
 
 void MergedTextView::scrollToLine(LineNumber top)
 {
     topLine_ = std::min(top, maxTopLine_);
-    syncingBar_ = true;
-    verticalScrollBar()->setValue(int((topLine_ + barScale_ - 1) / barScale_));
-    syncingBar_ = false;
+    syncScrollBarValues();
     viewport()->update();
 }
 
-void MergedTextView::scrollContentsBy(int, int)
+void MergedTextView::scrollToX(double x)
 {
-    if (!syncingBar_)
+    scrollX_ = std::clamp(std::round(x), 0.0, maxScrollX_);
+    syncScrollBarValues();
+    viewport()->update();
+}
+
+void MergedTextView::scrollContentsBy(int dx, int dy)
+{
+    if (!syncingBar_ && dy)
         topLine_ = std::min(LineNumber(verticalScrollBar()->value()) * barScale_, maxTopLine_);
+    if (!syncingBar_ && dx)
+        scrollX_ = std::min(double(horizontalScrollBar()->value()) * xBarScale_, maxScrollX_);
     viewport()->update();
 }
 
@@ -193,50 +227,73 @@ void MergedTextView::paintEvent(QPaintEvent* event)
     QPainter painter(viewport());
     painter.setPen(palette().color(QPalette::Text));
     const int height = lineHeight();
-    const LineNumber first = topLine_ + LineNumber(std::max(0, event->rect().top()) / height);
-    const LineNumber end = std::min(shownLines(), topLine_ + LineNumber(event->rect().bottom() / height) + 1);
+    const QRect area = event->rect();
+    const LineNumber first = topLine_ + LineNumber(std::max(0, area.top()) / height);
+    const LineNumber end = std::min(shownLines(), topLine_ + LineNumber(std::max(0, area.bottom()) / height) + 1);
+    const double left = scrollX_ - kMargin + area.left();
+    const double right = scrollX_ - kMargin + area.right() + 1;
     const LineCount textLines = source_->lineCount();
     bool widened = false;
     // One walk along the line index: each line's end is the next one's start.
     ByteCount start = first < end ? source_->lineStart(first) : 0;
     for (LineNumber number = first; number < end; ++number) {
         const bool last = number == textLines;
-        const ByteCount next = last ? start : velmor::nextLineStart(*source_, start);
-        const std::string_view bytes =
-            next >= start + 2 ? source_->bytes(start, next - 2 - start) : std::string_view();
-        const LineLayout line(bytes, font(), viewport());
-        paintLine(painter, line, number, QPointF(kMargin - scrollX(), double(number - topLine_) * height));
+        const ByteCount next = last ? start : velmor::nextLineStart(*source_, number, start);
+        const LineWindow line(velmor::LineChunks(source_, start, next >= start + 2 ? next - 2 - start : 0), font(),
+                              viewport());
+        paintLine(painter, line, number, QPointF(kMargin - scrollX_, double(number - topLine_) * height), left, right);
         widened = widenTo(line.width()) || widened;
         start = next;
     }
     // The scroll bars must not change while painting is under way.
-    if (widened && contentWidth() > horizontalScrollBar()->maximum() + viewport()->width())
+    if (widened && contentWidth() > maxScrollX_ + viewport()->width())
         QMetaObject::invokeMethod(this, &MergedTextView::updateScrollBars, Qt::QueuedConnection);
 }
 
-void MergedTextView::paintLine(QPainter& painter, const LineLayout& line, LineNumber number,
-                               QPointF origin) const
+// `origin` is where the line's x 0 lies on the viewport; [left, right] is
+// the stretch of the line's x that needs painting.
+void MergedTextView::paintLine(QPainter& painter, const LineWindow& line, LineNumber number, QPointF origin,
+                               double left, double right) const
 {
-    QList<QTextLayout::FormatRange> selected;
     const auto [from, to] = selection();
-    if (isSelectionShown() && from.line <= number && number <= to.line) {
-        const int begin = number == from.line ? line.displayColumn(from.column) : 0;
-        const int stop = number == to.line ? line.displayColumn(to.column) : line.displayColumn(line.length());
-        QTextLayout::FormatRange range;
-        range.start = begin;
-        range.length = stop - begin;
-        range.format.setBackground(palette().brush(QPalette::Highlight));
-        range.format.setForeground(palette().brush(QPalette::HighlightedText));
-        selected.append(range);
-        // A selected line break shows as a space's width past the line's end.
-        if (number < to.line)
-            painter.fillRect(QRectF(origin.x() + line.width(), origin.y(),
-                                    fontMetrics().horizontalAdvance(QLatin1Char(' ')), line.height()),
-                             palette().brush(QPalette::Highlight));
+    if (isSelectionShown() && from.line <= number && number <= to.line)
+        paintSelected(painter, line, number, origin, left, right);
+    else
+        line.draw(painter, origin, left, right);
+    if (hasFocus() && number == cursor_.line) {
+        const double x = origin.x() + line.xOf(cursor_.column);
+        if (x >= -1 && x <= viewport()->width())
+            painter.fillRect(QRectF(x, origin.y(), 1, lineHeight()), palette().brush(QPalette::Text));
     }
-    line.layout().draw(&painter, origin, selected);
-    if (hasFocus() && number == cursor_.line)
-        line.layout().drawCursor(&painter, origin, line.displayColumn(cursor_.column));
+}
+
+// The selected stretch of the line on the highlight, its glyphs in the
+// highlighted text colour; the rest as usual.
+void MergedTextView::paintSelected(QPainter& painter, const LineWindow& line, LineNumber number, QPointF origin,
+                                   double left, double right) const
+{
+    const auto [from, to] = selection();
+    double begin = origin.x() + (number == from.line ? line.xOf(from.column) : 0);
+    double end = origin.x() + (number == to.line ? line.xOf(to.column) : line.width());
+    // A selected line break shows as a space's width past the line's end.
+    if (number < to.line) end += fontMetrics().horizontalAdvance(QLatin1Char(' '));
+    // Cut to the viewport first: the ends may lie gigabytes away.
+    const double width = viewport()->width();
+    begin = std::clamp(begin, -1.0, width + 1);
+    end = std::clamp(end, -1.0, width + 1);
+    const int top = int(origin.y());
+    const QRect band(QPoint(int(std::lround(begin)), top), QPoint(int(std::lround(end)) - 1, top + lineHeight() - 1));
+    const QRect row(0, top, int(width), lineHeight());
+    painter.fillRect(band, palette().brush(QPalette::Highlight));
+    painter.save();
+    painter.setClipRegion(QRegion(row).subtracted(QRegion(band)));
+    line.draw(painter, origin, left, right);
+    painter.restore();
+    painter.save();
+    painter.setClipRect(band);
+    painter.setPen(palette().color(QPalette::HighlightedText));
+    line.draw(painter, origin, left, right);
+    painter.restore();
 }
 
 TextPosition MergedTextView::positionAt(const QPoint& point) const
@@ -245,16 +302,16 @@ TextPosition MergedTextView::positionAt(const QPoint& point) const
     LineNumber number = 0;
     if (row >= 0 || LineNumber(-row) <= topLine_) number = topLine_ + LineNumber(row);
     number = std::min(number, shownLines() - 1);
-    const LineLayout line(lineBytes(number), font(), viewport());
-    return {number, line.columnAt(point.x() - kMargin + scrollX())};
+    return {number, lineWindow(number).columnAt(point.x() - kMargin + scrollX_)};
 }
 
 QPoint MergedTextView::pointAt(TextPosition position) const
 {
-    const LineLayout line(lineBytes(position.line), font(), viewport());
-    const long long row = (long long)position.line - (long long)topLine_;
-    return QPoint(int(std::lround(line.xOf(position.column))) + kMargin - scrollX(),
-                  int(row * lineHeight() + lineHeight() / 2));
+    const double x = lineWindow(position.line).xOf(position.column) + kMargin - scrollX_;
+    const double row = double(position.line) - double(topLine_);
+    const double y = row * lineHeight() + lineHeight() / 2;
+    constexpr double limit = INT_MAX / 2;
+    return QPoint(int(std::clamp(std::round(x), -limit, limit)), int(std::clamp(y, -limit, limit)));
 }
 
 std::pair<TextPosition, TextPosition> MergedTextView::selection() const
@@ -311,18 +368,17 @@ void MergedTextView::placeCursor(TextPosition position, bool select)
 
 TextPosition MergedTextView::moved(Motion motion) const
 {
-    const LineLayout line(lineBytes(cursor_.line), font(), viewport());
+    const LineWindow line = lineWindow(cursor_.line);
     const LineCount lines = shownLines();
     const LineNumber page = LineNumber(rowsPerPage());
     const auto onLine = [&](LineNumber number) {
-        const LineLayout target(lineBytes(number), font(), viewport());
-        return TextPosition{number, target.columnAt(goalX_ >= 0 ? goalX_ : line.xOf(cursor_.column))};
+        return TextPosition{number, lineWindow(number).columnAt(goalX_ >= 0 ? goalX_ : line.xOf(cursor_.column))};
     };
     switch (motion) {
     case Motion::Left:
         if (cursor_.column > 0) return {cursor_.line, line.previousColumn(cursor_.column)};
         if (cursor_.line == 0) return cursor_;
-        return {cursor_.line - 1, lineBytes(cursor_.line - 1).size()};
+        return {cursor_.line - 1, lengthOf(cursor_.line - 1)};
     case Motion::Right:
         if (cursor_.column < line.length()) return {cursor_.line, line.nextColumn(cursor_.column)};
         return cursor_.line + 1 < lines ? TextPosition{cursor_.line + 1, 0} : cursor_;
@@ -333,7 +389,7 @@ TextPosition MergedTextView::moved(Motion motion) const
     case Motion::LineStart: return {cursor_.line, 0};
     case Motion::LineEnd: return {cursor_.line, line.length()};
     case Motion::TextStart: return {};
-    case Motion::TextEnd: return {lines - 1, lineBytes(lines - 1).size()};
+    case Motion::TextEnd: return {lines - 1, lengthOf(lines - 1)};
     }
     return cursor_;
 }
@@ -342,10 +398,7 @@ void MergedTextView::move(Motion motion, bool select)
 {
     const bool vertical = motion == Motion::Up || motion == Motion::Down || motion == Motion::PageUp ||
                           motion == Motion::PageDown;
-    if (vertical && goalX_ < 0) {
-        const LineLayout line(lineBytes(cursor_.line), font(), viewport());
-        goalX_ = line.xOf(cursor_.column);
-    }
+    if (vertical && goalX_ < 0) goalX_ = lineWindow(cursor_.line).xOf(cursor_.column);
     const TextPosition target = moved(motion);
     if (!vertical) goalX_ = -1;
     // A page key moves the text by a page as well as the cursor.
@@ -364,15 +417,16 @@ void MergedTextView::ensureCursorVisible()
     else if (cursor_.line >= topLine_ + rows)
         scrollToLine(cursor_.line - rows + 1);
 
-    const LineLayout line(lineBytes(cursor_.line), font(), viewport());
-    if (widenTo(line.width())) updateScrollBars();
-    const int x = int(std::lround(line.xOf(cursor_.column)));
-    const int room = std::max(0, viewport()->width() - 2 * kMargin - 1);
-    QScrollBar* horizontal = horizontalScrollBar();
-    if (x < horizontal->value())
-        horizontal->setValue(x);
-    else if (x > horizontal->value() + room)
-        horizontal->setValue(x - room);
+    const LineWindow line = lineWindow(cursor_.line);
+    widenTo(line.width());
+    // Widened now or by a paint whose update of the bars is still to come.
+    if (contentWidth() > maxScrollX_ + viewport()->width()) updateScrollBars();
+    const double x = std::round(line.xOf(cursor_.column));
+    const double room = std::max(0, viewport()->width() - 2 * kMargin - 1);
+    if (x < scrollX_)
+        scrollToX(x);
+    else if (x > scrollX_ + room)
+        scrollToX(x - room);
 }
 
 bool MergedTextView::event(QEvent* event)

@@ -1,8 +1,8 @@
 #pragma once
 // The read-only view of the merged text. It paints straight from the store's
 // bytes through its line index and never builds a document of the whole
-// text, so showing a merged text of gigabytes takes as long as showing a
-// screenful.
+// text, nor lays out a whole line, so showing a merged text of gigabytes, or
+// a line of gigabytes, takes as long as showing a screenful.
 #include <QAbstractScrollArea>
 
 #include <string>
@@ -13,7 +13,7 @@
 #include "text_position.h"
 
 namespace velmor {
-class LineLayout;
+class LineWindow;
 }
 
 class MergedTextView : public QAbstractScrollArea {
@@ -66,34 +66,46 @@ private:
     enum class Motion { Left, Right, Up, Down, PageUp, PageDown, LineStart, LineEnd, TextStart, TextEnd };
 
     void followSource();
+    void refresh();
     void updateScrollBars();
+    void syncScrollBarValues();
     void scrollToLine(velmor::LineNumber top);
+    void scrollToX(double x);
     void ensureCursorVisible();
     void move(Motion motion, bool select);
     velmor::TextPosition moved(Motion motion) const;
     velmor::TextPosition clamped(velmor::TextPosition position) const;
     void placeCursor(velmor::TextPosition position, bool select);
     std::pair<velmor::TextPosition, velmor::TextPosition> selection() const;
-    void paintLine(QPainter& painter, const velmor::LineLayout& line, velmor::LineNumber number,
-                   QPointF origin) const;
+    void paintLine(QPainter& painter, const velmor::LineWindow& line, velmor::LineNumber number,
+                   QPointF origin, double left, double right) const;
+    void paintSelected(QPainter& painter, const velmor::LineWindow& line, velmor::LineNumber number,
+                       QPointF origin, double left, double right) const;
     bool widenTo(qreal lineWidth);
 
     velmor::LineCount shownLines() const;
-    std::string_view lineBytes(velmor::LineNumber line) const;
+    velmor::LineWindow lineWindow(velmor::LineNumber line) const;
+    velmor::ByteCount lengthOf(velmor::LineNumber line) const;
     int lineHeight() const;
     int rowsPerPage() const;
-    int contentWidth() const;
-    int scrollX() const;
+    double contentWidth() const;
 
     velmor::MergedTextSource* source_ = nullptr;
     velmor::ByteCount knownSize_ = 0;
     velmor::TextPosition anchor_;
     velmor::TextPosition cursor_;
-    qreal goalX_ = -1;  // the x that up and down keep to; -1 for none
+    double goalX_ = -1;  // the x that up and down keep to; -1 for none
     velmor::LineNumber topLine_ = 0;
     velmor::LineNumber maxTopLine_ = 0;
     // Lines per step of the vertical scroll bar, whose range is an int.
     velmor::LineCount barScale_ = 1;
+    // The text's x at the viewport's left edge, in pixels, and the pixels
+    // per step of the horizontal scroll bar: a line of gigabytes is wider
+    // than an int counts.
+    double scrollX_ = 0;
+    double maxScrollX_ = 0;
+    double xBarScale_ = 1;
     bool syncingBar_ = false;
+    bool refreshPending_ = false;
     qreal widestPainted_ = 0;
 };

@@ -22,22 +22,16 @@ inline ByteCount lineLength(const MergedTextSource& source, LineNumber line)
     return source.lineStart(line + 1) - 2 - source.lineStart(line);
 }
 
-// The bytes of line `line` without its CR LF; empty for the last shown line.
-inline std::string_view lineBytes(const MergedTextSource& source, LineNumber line)
-{
-    if (line >= source.lineCount()) return {};
-    const ByteOffset start = source.lineStart(line);
-    return source.bytes(start, source.lineStart(line + 1) - 2 - start);
-}
-
-// Where the line after the one that begins at `start` begins: just past its
-// LF. Painting walks down the screen with this rather than going back to
-// the line index for every line.
-inline ByteOffset nextLineStart(const MergedTextSource& source, ByteOffset start)
+// Where line `line` + 1 begins, given that line `line` begins at `start`:
+// just past its LF. Painting walks down the screen with this rather than
+// going back to the line index for every line; past a short scan it asks the
+// index after all, so that a line of gigabytes is never read to its end.
+inline ByteOffset nextLineStart(const MergedTextSource& source, LineNumber line, ByteOffset start)
 {
     // Asked for in pieces: a source need not hand out the whole rest at once.
-    constexpr ByteCount piece = 64 * 1024;
-    for (ByteOffset at = start; at < source.size(); at += piece) {
+    constexpr ByteCount piece = 4 * 1024;
+    constexpr ByteCount scanLimit = 4 * piece;
+    for (ByteOffset at = start; at < source.size() && at < start + scanLimit; at += piece) {
         const std::string_view bytes = source.bytes(at, piece);
         const auto lf = bytes.find('\n');
         if (lf != std::string_view::npos)
@@ -45,7 +39,7 @@ inline ByteOffset nextLineStart(const MergedTextSource& source, ByteOffset start
         if (bytes.empty())
             break;
     }
-    return source.size();
+    return source.lineStart(line + 1);
 }
 
 inline ByteOffset offsetOf(const MergedTextSource& source, TextPosition position)

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "line_chunks.h"
 #include "line_text.h"
 #include "merged_text_view.h"
 
@@ -101,11 +102,85 @@ private:
     mutable std::string buffer_;
 };
 
+// Lines far too long to hold, made up as they are read: every line repeats
+// `unit` over `length` bytes. Keeps count of the bytes handed out, so a test
+// can tell how much of the text a step read.
+class LongLines final : public velmor::MergedTextSource {
+public:
+    LongLines(LineCount lines, ByteCount length, std::string unit = "0123456789")
+        : lines_(lines), length_(length), unit_(std::move(unit))
+    {
+    }
+
+    // Columns [from, to) of any line.
+    std::string part(ByteCount from, ByteCount to) const
+    {
+        std::string out;
+        for (ByteCount at = from; at < to; ++at) out += byteAt(at);
+        return out;
+    }
+    mutable ByteCount bytesRead = 0;
+
+    ByteCount size() const override { return lines_ * (length_ + 2); }
+    LineCount lineCount() const override { return lines_; }
+    ByteOffset lineStart(LineNumber line) const override { return std::min(line, lines_) * (length_ + 2); }
+    ByteCount longestLine() const override { return length_; }
+    std::string_view bytes(ByteOffset offset, ByteCount length) const override
+    {
+        length = std::min(length, size() - offset);
+        bytesRead += length;
+        buffer_.clear();
+        for (ByteOffset at = offset; at < offset + length; ++at) buffer_ += byteAt(at % (length_ + 2));
+        return buffer_;
+    }
+    void setChangeListener(std::function<void()>) override {}
+
+private:
+    char byteAt(ByteCount column) const
+    {
+        if (column < length_) return unit_[column % unit_.size()];
+        return column == length_ ? '\r' : '\n';
+    }
+
+    LineCount lines_;
+    ByteCount length_;
+    std::string unit_;
+    mutable std::string buffer_;
+};
+
 std::string numberedLines(int count)
 {
     std::string text;
     for (int k = 0; k < count; ++k) text += "line " + std::to_string(k) + "\r\n";
     return text;
+}
+
+// The view updates once the event loop runs, and its scroll bars come and
+// go one round after that.
+void settle()
+{
+    QApplication::processEvents();
+    QApplication::processEvents();
+}
+
+// Whether anything but the background is painted inside `area`.
+bool hasInk(const QImage& image, QRect area, QColor background)
+{
+    area &= image.rect();
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (image.pixelColor(x, y) != background) return true;
+    return false;
+}
+
+// The byte columns where a character begins, and the line's end.
+std::vector<ByteCount> characterStarts(const std::string& line)
+{
+    std::vector<ByteCount> starts;
+    for (ByteCount at = 0; at < line.size(); ++at)
+        if ((static_cast<unsigned char>(line[at]) & 0xC0) != 0x80) starts.push_back(at);
+    starts.push_back(line.size());
+    return starts;
 }
 
 class MergedTextViewTest : public ::testing::Test {
@@ -133,9 +208,12 @@ protected:
         QTest::mouseRelease(view.viewport(), Qt::LeftButton, Qt::NoModifier, view.pointAt(to));
     }
 
+    QString clipboard() const { return QGuiApplication::clipboard()->text(); }
+
     // The sources come first: the view must go before them.
     FakeText text;
     std::unique_ptr<PatternText> huge;
+    std::unique_ptr<LongLines> longLines;
     MergedTextView view;
 };
 
@@ -219,15 +297,103 @@ TEST_F(MergedTextViewTest, ShowsALongLineAsOneRowReachedSideways)
     EXPECT_FALSE(view.verticalScrollBar()->isVisible());
     EXPECT_EQ(view.positionAt(QPoint(5, view.fontMetrics().lineSpacing() * 3 / 2)).line, 1u);
 
+    const int lineEnd = view.pointAt({0, ByteCount(wide.size())}).x();
     view.grab();
-    QApplication::processEvents();
+    settle();
     const int reach = view.horizontalScrollBar()->maximum() + view.viewport()->width();
-    EXPECT_GE(reach, view.fontMetrics().horizontalAdvance(wide));
+    EXPECT_GE(reach, lineEnd);
 
     key(Qt::Key_End);
     EXPECT_GT(view.horizontalScrollBar()->value(), 0);
     const QPoint cursor = view.pointAt(view.cursorPosition());
     EXPECT_TRUE(view.viewport()->rect().contains(cursor)) << cursor.x();
+}
+
+TEST_F(MergedTextViewTest, ShowsAndReachesTheEndOfLinesOfGigabytes)
+{
+    constexpr ByteCount length = 3'000'000'000ull;
+    longLines = std::make_unique<LongLines>(50, length);
+    show(*longLines);
+    QScrollBar* horizontal = view.horizontalScrollBar();
+    EXPECT_TRUE(horizontal->isVisible());
+    const QColor background = view.palette().color(QPalette::Button);
+    const int rowHeight = view.fontMetrics().lineSpacing();
+
+    // A screen of such lines reads a few chunks of each, never a line.
+    longLines->bytesRead = 0;
+    EXPECT_TRUE(hasInk(view.viewport()->grab().toImage(), QRect(0, 0, 50, rowHeight), background));
+    EXPECT_LT(longLines->bytesRead, 1u << 20);
+
+    key(Qt::Key_End);
+    EXPECT_EQ(view.cursorPosition(), (TextPosition{0, length}));
+    const QPoint end = view.pointAt(view.cursorPosition());
+    ASSERT_TRUE(view.viewport()->rect().contains(end)) << end.x();
+    EXPECT_EQ(view.positionAt(end), view.cursorPosition());
+    EXPECT_TRUE(hasInk(view.viewport()->grab().toImage(), QRect(0, 0, end.x() - 1, rowHeight), background));
+    EXPECT_LT(longLines->bytesRead, 2u << 20);
+
+    for (int i = 0; i < 3; ++i) key(Qt::Key_Left, Qt::ShiftModifier);
+    EXPECT_EQ(view.selectedBytes(), longLines->part(length - 3, length));
+    ASSERT_TRUE(view.copy());
+    EXPECT_EQ(clipboard(), QString::fromStdString(longLines->part(length - 3, length)));
+    key(Qt::Key_Down);
+    EXPECT_EQ(view.cursorPosition(), (TextPosition{1, length - 3}));
+    key(Qt::Key_Home);
+    EXPECT_EQ(horizontal->value(), 0);
+
+    // The bar dragged to its far right shows the lines' ends too.
+    horizontal->setValue(horizontal->maximum());
+    EXPECT_EQ(view.positionAt(QPoint(view.viewport()->width() - 1, rowHeight / 2)), (TextPosition{0, length}));
+    EXPECT_TRUE(hasInk(view.viewport()->grab().toImage(), QRect(0, 0, view.viewport()->width() / 2, rowHeight),
+                       background));
+    key(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(view.cursorPosition(), (TextPosition{50, 0}));
+}
+
+TEST_F(MergedTextViewTest, KeepsCharactersWholeAcrossTheChunksOfALongLine)
+{
+    // Characters of 2, 3 and 4 bytes and mixtures: chunk edges fall inside them.
+    for (const std::string unit : {"\xC3\xA9", "\xE2\x82\xAC", "a\xF0\x9F\x98\x80", "a\xC3\xA9\xE2\x82\xAC"}) {
+        SCOPED_TRACE(unit);
+        std::string line;
+        while (line.size() < 1000) line += unit;
+        text.clear();
+        text.append(line + "\r\n");
+        show(text);
+        std::vector<ByteCount> stops{0};
+        while (stops.back() < line.size() && stops.size() <= line.size()) {
+            key(Qt::Key_Right);
+            stops.push_back(view.cursorPosition().column);
+        }
+        const std::vector<ByteCount> starts = characterStarts(line);
+        EXPECT_EQ(stops, starts);
+        for (const ByteCount column : starts)
+            EXPECT_EQ(view.positionAt(view.pointAt({0, column})), (TextPosition{0, column})) << column;
+        for (auto back = starts.rbegin() + 1; back != starts.rend(); ++back) {
+            key(Qt::Key_Left);
+            EXPECT_EQ(view.cursorPosition().column, *back);
+        }
+        key(Qt::Key_End, Qt::ShiftModifier);
+        ASSERT_TRUE(view.copy());
+        EXPECT_EQ(clipboard(), QString::fromStdString(line));
+        const ByteCount from = starts[starts.size() / 3], to = starts[starts.size() / 2];
+        drag({0, from}, {0, to});
+        ASSERT_TRUE(view.copy());
+        EXPECT_EQ(clipboard(), QString::fromStdString(line.substr(from, to - from)));
+    }
+}
+
+TEST_F(MergedTextViewTest, DecodesALongLineChunkByChunk)
+{
+    // One Latin-1 byte spoils only the chunk it stands in.
+    std::string line = "\xE9";
+    while (line.size() < 600) line += "\xC3\xA9";
+    text.append(line + "\r\n");
+    show(text);
+    const ByteCount second = velmor::LineChunks(&text, 0, line.size()).begin(1);
+    key(Qt::Key_End, Qt::ShiftModifier);
+    ASSERT_TRUE(view.copy());
+    EXPECT_EQ(clipboard(), QString::fromLatin1(line.substr(0, second)) + QString::fromStdString(line.substr(second)));
 }
 
 TEST_F(MergedTextViewTest, CopiesAMouseSelectionWithItsCrLfPairs)
@@ -371,13 +537,13 @@ TEST_F(MergedTextViewTest, FollowsClearAndAppendWithItsScrollBars)
 
     // Scroll bars come and go once the event loop runs again.
     text.append(numberedLines(200));
-    QApplication::processEvents();
+    settle();
     EXPECT_TRUE(view.verticalScrollBar()->isVisible());
     EXPECT_FALSE(view.horizontalScrollBar()->isVisible());
     view.verticalScrollBar()->setValue(50);
     key(Qt::Key_A, Qt::ControlModifier);
     text.append(std::string(2000, 'x') + "\r\n");
-    QApplication::processEvents();
+    settle();
     EXPECT_EQ(view.firstVisibleLine(), 50u);
     EXPECT_TRUE(view.horizontalScrollBar()->isVisible());
     EXPECT_EQ(view.selectedBytes(), numberedLines(200));
@@ -385,7 +551,7 @@ TEST_F(MergedTextViewTest, FollowsClearAndAppendWithItsScrollBars)
     view.grab();
 
     text.clear();
-    QApplication::processEvents();
+    settle();
     EXPECT_FALSE(view.verticalScrollBar()->isVisible());
     EXPECT_FALSE(view.horizontalScrollBar()->isVisible());
     EXPECT_EQ(view.firstVisibleLine(), 0u);
