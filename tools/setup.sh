@@ -6,6 +6,8 @@
 set -euo pipefail
 
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgtest-dev xvfb xauth "$@")
+# The build renders the PNG icons; the tests validate the desktop metadata.
+packages+=(librsvg2-bin desktop-file-utils appstream)
 
 missing=()
 for package in "${packages[@]}"; do
