@@ -1,5 +1,6 @@
 #include "file_copy.h"
 
+#include <poll.h>
 #include <sys/sendfile.h>
 #include <unistd.h>
 
@@ -30,9 +31,20 @@ bool unsupported(int error)
     return error == EXDEV || error == ENOSYS || error == EINVAL || error == EOPNOTSUPP;
 }
 
+// After EAGAIN: true once `to` takes bytes again within the limit.
+bool waitForRoom(int to, std::chrono::milliseconds stallLimit)
+{
+    pollfd room{to, POLLOUT, 0};
+    int ready;
+    while ((ready = ::poll(&room, 1, static_cast<int>(stallLimit.count()))) < 0 && errno == EINTR) {
+    }
+    return ready > 0 && (room.revents & POLLOUT);
+}
+
 // Copies [offset, end) of `from` to the position of `to`. `offset` moves on
 // with what was copied, so a fallback can take over where this stopped.
-Copied copyInKernel(KernelCopy copy, int from, off_t& offset, off_t end, int to)
+Copied copyInKernel(KernelCopy copy, int from, off_t& offset, off_t end, int to,
+                    std::chrono::milliseconds stallLimit)
 {
     constexpr std::size_t chunk = std::size_t{1} << 30;
     while (offset < end) {
@@ -42,12 +54,14 @@ Copied copyInKernel(KernelCopy copy, int from, off_t& offset, off_t end, int to)
             continue;
         if (n < 0 && errno == EINTR)
             continue;
+        if (n < 0 && errno == EAGAIN && waitForRoom(to, stallLimit))
+            continue;
         return n < 0 && unsupported(errno) ? Copied::unsupported : Copied::failed;
     }
     return Copied::all;
 }
 
-bool copyThroughBuffer(int from, off_t offset, off_t end, int to)
+bool copyThroughBuffer(int from, off_t offset, off_t end, int to, std::chrono::milliseconds stallLimit)
 {
     std::vector<char> buffer(std::size_t{4} << 20);
     while (offset < end) {
@@ -59,7 +73,7 @@ bool copyThroughBuffer(int from, off_t offset, off_t end, int to)
             return false;
         for (std::size_t done = 0; done < static_cast<std::size_t>(n);) {
             const ssize_t w = ::write(to, buffer.data() + done, static_cast<std::size_t>(n) - done);
-            if (w < 0 && errno == EINTR)
+            if (w < 0 && (errno == EINTR || (errno == EAGAIN && waitForRoom(to, stallLimit))))
                 continue;
             if (w <= 0)
                 return false;
@@ -72,16 +86,16 @@ bool copyThroughBuffer(int from, off_t offset, off_t end, int to)
 
 }  // namespace
 
-bool copyFileBytes(int from, ByteCount length, int to)
+bool copyFileBytes(int from, ByteCount length, int to, std::chrono::milliseconds stallLimit)
 {
     off_t offset = 0;
     const auto end = static_cast<off_t>(length);
     for (KernelCopy copy : {byCopyFileRange, bySendfile}) {
-        const Copied outcome = copyInKernel(copy, from, offset, end, to);
+        const Copied outcome = copyInKernel(copy, from, offset, end, to, stallLimit);
         if (outcome != Copied::unsupported)
             return outcome == Copied::all;
     }
-    return copyThroughBuffer(from, offset, end, to);
+    return copyThroughBuffer(from, offset, end, to, stallLimit);
 }
 
 }  // namespace velmor

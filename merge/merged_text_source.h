@@ -21,7 +21,11 @@ public:
     // Length of the longest line in bytes, without its CR LF.
     virtual ByteCount longestLine() const = 0;
     // Bytes [offset, offset + length) of the text, clipped at its end. The
-    // view stays valid until the next Clear or Append.
+    // view stays valid only until the next call of bytes(), Clear or Append:
+    // a text too large to map whole is read through a window that the next
+    // call may move, so copy what must outlive it. The view is shorter than
+    // asked (a prefix) only when not even that much can be mapped at once;
+    // read on from its end.
     virtual std::string_view bytes(ByteOffset offset, ByteCount length) const = 0;
 
     // Called after every Clear and every Append, successful or not.

@@ -1,20 +1,18 @@
 #include "merged_text_store.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <vector>
 
 #include "errors.h"
 #include "file_copy.h"
 #include "file_mapping.h"
 #include "line_index.h"
 #include "target_file.h"
+#include "text_folder.h"
 
 namespace velmor {
 
@@ -25,27 +23,6 @@ constexpr ByteCount maxFileSize = static_cast<ByteCount>(std::numeric_limits<off
 [[noreturn]] void textFull()
 {
     throw EOutOfResources(messages::textFull);
-}
-
-std::string defaultFolder()
-{
-    const char* tmp = std::getenv("TMPDIR");
-    return tmp && *tmp ? tmp : "/tmp";
-}
-
-// A file without a name: nothing is left behind when the program ends in
-// any way, and its pages belong to the page cache, not to the process.
-int openUnnamedFile(const std::string& folder)
-{
-    const int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    if (fd >= 0)
-        return fd;
-    // File systems without unnamed files: create one and drop its name.
-    std::string name = folder + "/.velmor-text-XXXXXX";
-    const int named = ::mkostemp(name.data(), O_CLOEXEC);
-    if (named >= 0)
-        ::unlink(name.c_str());
-    return named;
 }
 
 bool writeAt(int fd, std::string_view bytes, ByteOffset at)
@@ -66,24 +43,58 @@ bool writeAt(int fd, std::string_view bytes, ByteOffset at)
 
 struct MergedTextStore::Impl {
     std::optional<ByteCount> capacity;
-    std::string folder;
+    std::string folder;  // empty: chosen for each new file
     int fd = -1;
     ByteCount size = 0;
     LineIndex lines;
-    mutable Mapping mapping;  // remade lazily after each change
+    mutable FileMapping mapping;  // remade lazily after each change
+    // The file has become a saved target: it is never written or cut again,
+    // and a further save copies it rather than giving it a second name.
+    mutable bool givenAway = false;
     std::function<void()> listener;
 
-    ~Impl()
+    Impl(std::optional<ByteCount> capacity, std::string folder, ByteCount mappingLimit)
+        : capacity(capacity), folder(std::move(folder)), mapping(mappingLimit)
     {
-        mapping.release();
-        if (fd >= 0)
-            ::close(fd);
     }
+
+    ~Impl() { dropFile(); }
 
     void notify() const
     {
         if (listener)
             listener();
+    }
+
+    int openFile() const
+    {
+        return folder.empty() ? openTextFile(textFolderCandidates()).fd : openUnnamedFile(folder);
+    }
+
+    void dropFile()
+    {
+        mapping.release();
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+        givenAway = false;
+    }
+
+    // A file the text may be written into: a new one at first, and a copy
+    // of the text when its file now belongs to a saved target.
+    void ownFile()
+    {
+        if (fd >= 0 && !givenAway)
+            return;
+        const int fresh = openFile();
+        if (fresh < 0)
+            textFull();
+        if (fd >= 0 && !copyFileBytes(fd, size, fresh)) {
+            ::close(fresh);
+            textFull();
+        }
+        dropFile();
+        fd = fresh;
     }
 
     bool fits(ByteOffset at, ByteCount length) const
@@ -102,10 +113,7 @@ struct MergedTextStore::Impl {
 
     void appendOrThrow(const Block& block)
     {
-        if (fd < 0)
-            fd = openUnnamedFile(folder);
-        if (fd < 0)
-            textFull();
+        ownFile();
         ByteOffset at = size;
         block.write([&](std::string_view piece) { put(piece, at); });
         put("\r\n", at);
@@ -117,18 +125,30 @@ struct MergedTextStore::Impl {
         lines.rollBack(mark);
         // Only `size` counts as text; a failed shrink costs disk space, not
         // correctness.
-        if (fd >= 0)
+        if (fd >= 0 && !givenAway)
             (void)!::ftruncate(fd, static_cast<off_t>(size));
     }
 
-    const char* text() const { return mapping.text(fd, size); }
+    // Just past the first LF at or after `at`; the end of the text when
+    // there is none.
+    ByteOffset afterLineEnd(ByteOffset at) const
+    {
+        constexpr ByteCount piece = ByteCount{1} << 20;
+        while (at < size) {
+            const auto bytes = mapping.view(FileMapping::scanned, fd, size, at, std::min(piece, size - at));
+            if (bytes.empty())
+                return size;
+            if (const void* lf = std::memchr(bytes.data(), '\n', bytes.size()))
+                return at + static_cast<ByteOffset>(static_cast<const char*>(lf) - bytes.data()) + 1;
+            at += bytes.size();
+        }
+        return size;
+    }
 };
 
-MergedTextStore::MergedTextStore(std::optional<ByteCount> capacity, std::string folder)
-    : impl_(new Impl)
+MergedTextStore::MergedTextStore(std::optional<ByteCount> capacity, std::string folder, ByteCount mappingLimit)
+    : impl_(new Impl(capacity, std::move(folder), mappingLimit))
 {
-    impl_->capacity = capacity;
-    impl_->folder = folder.empty() ? defaultFolder() : std::move(folder);
 }
 
 MergedTextStore::~MergedTextStore()
@@ -138,6 +158,9 @@ MergedTextStore::~MergedTextStore()
 
 void MergedTextStore::Clear()
 {
+    // A file handed over as a target must keep every byte.
+    if (impl_->givenAway)
+        impl_->dropFile();
     impl_->mapping.release();
     impl_->size = 0;
     impl_->lines.clear();
@@ -164,7 +187,12 @@ void MergedTextStore::SaveToFile(const std::string& path) const
 {
     const int from = impl_->fd;
     const ByteCount length = impl_->size;
-    writeTargetFile(path, [from, length](int to) { return copyFileBytes(from, length, to); });
+    TargetContent content;
+    content.length = length;
+    content.write = [from, length](int to) { return copyFileBytes(from, length, to); };
+    content.linkable = impl_->givenAway ? -1 : from;
+    if (writeTargetFile(path, content) == SaveOutcome::linked)
+        impl_->givenAway = true;
 }
 
 ByteCount MergedTextStore::size() const
@@ -182,15 +210,8 @@ ByteOffset MergedTextStore::lineStart(LineNumber line) const
     if (line >= impl_->lines.count())
         return impl_->size;
     ByteOffset at = impl_->lines.checkpoint(line);
-    const char* text = impl_->text();
-    if (!text)
-        return at;
-    for (auto rest = line % LineIndex::step; rest > 0; --rest) {
-        const void* lf = std::memchr(text + at, '\n', static_cast<std::size_t>(impl_->size - at));
-        if (!lf)
-            return impl_->size;
-        at = static_cast<ByteOffset>(static_cast<const char*>(lf) - text) + 1;
-    }
+    for (auto rest = line % LineIndex::step; rest > 0; --rest)
+        at = impl_->afterLineEnd(at);
     return at;
 }
 
@@ -203,11 +224,8 @@ std::string_view MergedTextStore::bytes(ByteOffset offset, ByteCount length) con
 {
     if (offset >= impl_->size)
         return {};
-    const char* text = impl_->text();
-    if (!text)
-        return {};
     length = std::min(length, impl_->size - offset);
-    return {text + offset, static_cast<std::size_t>(length)};
+    return impl_->mapping.view(FileMapping::shown, impl_->fd, impl_->size, offset, length);
 }
 
 void MergedTextStore::setChangeListener(std::function<void()> listener)

@@ -1,7 +1,12 @@
 #include "merged_text_store.h"
 
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <fstream>
 
 #include <filesystem>
 #include <random>
@@ -133,23 +138,90 @@ std::string randomSource(std::mt19937& random, std::string& expected)
     return source;
 }
 
-TEST(MergedTextStoreTest, LineIndexMatchesAModelOfARandomText)
+// Also where the text cannot be mapped whole and is read through windows of
+// a few pages: every byte and line start stays readable, and a view longer
+// than a window is a correct prefix of what was asked for.
+TEST(MergedTextStoreTest, LineIndexAndBytesMatchAModelOfARandomText)
 {
-    std::mt19937 random(20240611);
+    const ByteCount page = static_cast<ByteCount>(::sysconf(_SC_PAGESIZE));
+    for (const ByteCount mappingLimit : {FileMapping::unlimited, 3 * page, (ByteCount{1} << 20) + page}) {
+        std::mt19937 random(20240611);
+        MergedTextStore store(std::nullopt, {}, mappingLimit);
+        std::string expected;
+        for (int block = 0; block < 40; ++block) {
+            const std::string source = randomSource(random, expected);
+            store.Append(Block(source));
+        }
+        ASSERT_EQ(allText(store), expected.substr(0, std::min<ByteCount>(expected.size(), mappingLimit)));
+        expectIndexMatches(store, expected);
+        for (int probe = 0; probe < 200; ++probe) {
+            const ByteOffset offset = random() % (expected.size() + 10);
+            const ByteCount length = random() % 100000;
+            const std::string_view got = store.bytes(offset, length);
+            const std::string want = offset < expected.size() ? expected.substr(offset, length) : "";
+            const bool fitsOneWindow = offset % page + length <= mappingLimit;
+            ASSERT_EQ(got, fitsOneWindow ? want : want.substr(0, got.size())) << "limit " << mappingLimit;
+            ASSERT_EQ(got.empty(), want.empty()) << "limit " << mappingLimit;
+        }
+    }
+}
+
+ByteCount addressSpaceInUse()
+{
+    std::ifstream statm("/proc/self/statm");
+    ByteCount pages = 0;
+    statm >> pages;
+    return pages * static_cast<ByteCount>(::sysconf(_SC_PAGESIZE));
+}
+
+// What a child under a limit on its address space finds: 0 when every byte
+// it checked was right, 3 when the limit left room to map the whole text.
+int readUnderAddressLimit(const MergedTextStore& store, ByteCount room)
+{
+    const rlimit limit{addressSpaceInUse() + room, RLIM_INFINITY};
+    if (::setrlimit(RLIMIT_AS, &limit) != 0)
+        return 2;
+    if (void* whole = ::mmap(nullptr, store.size(), PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        whole != MAP_FAILED)
+        return 3;
+    const ByteCount lines = store.lineCount();
+    for (const LineNumber line : {LineNumber{0}, lines / 3, lines - 2}) {  // the last is empty
+        const ByteOffset start = store.lineStart(line);
+        if (store.bytes(start, 8) != std::string(8, static_cast<char>('a' + line % 26)))
+            return 1;
+    }
+    return store.bytes(store.size() - 4, 4) == "\r\n\r\n" ? 0 : 1;
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool addressSanitizer = true;
+#else
+constexpr bool addressSanitizer = false;
+#endif
+
+TEST(MergedTextStoreTest, TextLargerThanTheAddressSpaceLeftStaysReadable)
+{
+    if (addressSanitizer)
+        GTEST_SKIP() << "AddressSanitizer needs more address space than the limit leaves";
+    constexpr ByteCount room = ByteCount{48} << 20;
     MergedTextStore store;
-    std::string expected;
-    for (int block = 0; block < 40; ++block) {
-        const std::string source = randomSource(random, expected);
-        store.Append(Block(source));
-    }
-    ASSERT_EQ(allText(store), expected);
-    expectIndexMatches(store, expected);
-    for (int probe = 0; probe < 200; ++probe) {
-        const ByteOffset offset = random() % (expected.size() + 10);
-        const ByteCount length = random() % 100000;
-        EXPECT_EQ(store.bytes(offset, length),
-                  offset < expected.size() ? expected.substr(offset, length) : "");
-    }
+    std::string lines;
+    for (int line = 0; line < 64; ++line)  // 64 lines of 1 MiB: more than the room
+        lines += std::string(1 << 20, static_cast<char>('a' + line % 26)) + "\r\n";
+    store.Append(Block(lines));
+    lines.clear();
+    lines.shrink_to_fit();
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+        ::_exit(readUnderAddressLimit(store, room));
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 3)
+        GTEST_SKIP() << "the limit did not stop a mapping of the whole text";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: wrong or blank bytes, 2: no limit could be set";
 }
 
 TEST(MergedTextStoreTest, ClearEmptiesTheTextAndSavesAnEmptyFile)
