@@ -126,6 +126,12 @@ removes_cleanly() {
     while IFS= read -r file; do
         [ -e "/$file" ] && { echo "left behind: /$file"; left=1; }
     done < <(cd "$staged" && find . \( -type f -o -type l \) -printf '%P\n')
+    # A folder of the package that is still there, empty and owned by no
+    # package was left behind too.
+    while IFS= read -r file; do
+        [ -d "/$file" ] && [ -z "$(ls -A "/$file")" ] && ! dpkg-query -S "/$file" >/dev/null 2>&1 &&
+            { echo "left behind: /$file/"; left=1; }
+    done < <(cd "$staged" && find . -mindepth 1 -type d -printf '%P\n')
     if dpkg-query -W -f='${Status}' velmor-merger 2>/dev/null | grep -q 'ok installed'; then
         echo "still installed"
         left=1
