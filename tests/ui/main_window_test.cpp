@@ -5,6 +5,7 @@
 #include <QHelpEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QScrollBar>
 #include <QSplitterHandle>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -26,6 +27,20 @@
 namespace {
 
 using MainWindowTest = WindowTest;
+
+// Counts the paint events that a widget receives.
+class PaintCounter final : public QObject {
+public:
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) ++count;
+        return false;
+    }
+};
 
 TEST_F(MainWindowTest, ComponentsCarryTheirNamesAndSitInTheirParents)
 {
@@ -225,6 +240,53 @@ TEST_F(MainWindowTest, FailedCommandShowsTheErrorBoxAndTheWindowStaysUsable)
     form->lb_Main->setCurrentRow(0);
     click(form->btnDelete);
     EXPECT_EQ(panel(0), "0 item(s)");
+    EXPECT_EQ(errors.shown.size(), 1u);
+}
+
+TEST_F(MainWindowTest, ARunPaintsOnlyTheStatusBarAndTheMergedTextAfterwards)
+{
+    QTemporaryDir dir;
+    QStringList sources;
+    for (int i = 0; i < 12; ++i) {
+        QFile file(dir.filePath(QStringLiteral("src-%1.pgn").arg(i)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        for (int line = 0; line < 10; ++line) file.write(QByteArray("[Event \"") + QByteArray::number(i) + "\"]\n");
+        sources << file.fileName();
+    }
+    struct Case {
+        const char* name;
+        int missing;  // the source that cannot be opened, or -1
+    };
+    for (const Case& c : {Case{"a run that ends", -1}, Case{"a run that fails", 10}}) {
+        SCOPED_TRACE(c.name);
+        QStringList entries = sources;
+        if (c.missing >= 0) entries[c.missing] = dir.filePath(QStringLiteral("missing.pgn"));
+        form->lb_Main->clear();
+        dialogs.willPick(entries);
+        click(form->btnOpen);
+        show();
+        QApplication::processEvents();
+        QApplication::processEvents();
+        PaintCounter text(form->re_Main->viewport());
+        PaintCounter progress(form->StatusBar1->findChild<QLabel*>(QStringLiteral("panel1")));
+
+        click(form->btnStart);
+        // The run is over, and the event loop has not run since it began.
+        EXPECT_EQ(text.count, 0);
+        EXPECT_EQ(progress.count, c.missing >= 0 ? c.missing + 1 : sources.size());
+
+        QApplication::processEvents();
+        QApplication::processEvents();
+        EXPECT_GT(text.count, 0);
+        EXPECT_TRUE(form->re_Main->verticalScrollBar()->isVisible());
+        const QImage shown = form->re_Main->viewport()->grab().toImage();
+        const QColor face = form->re_Main->palette().color(QPalette::Button);
+        bool inked = false;
+        for (int x = 0; x < shown.width() && !inked; ++x)
+            for (int y = 0; y < form->re_Main->fontMetrics().lineSpacing() && !inked; ++y)
+                inked = shown.pixelColor(x, y) != face;
+        EXPECT_TRUE(inked) << "the first line is not painted";
+    }
     EXPECT_EQ(errors.shown.size(), 1u);
 }
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "line_chunks.h"
+#include "long_lines.h"
 #include "line_text.h"
 #include "merged_text_view.h"
 
@@ -22,6 +23,7 @@ using velmor::ByteOffset;
 using velmor::LineCount;
 using velmor::LineNumber;
 using velmor::TextPosition;
+using velmor::testing::LongLines;
 
 namespace {
 
@@ -99,52 +101,6 @@ private:
     }
 
     LineCount lines_;
-    mutable std::string buffer_;
-};
-
-// Lines far too long to hold, made up as they are read: every line repeats
-// `unit` over `length` bytes. Keeps count of the bytes handed out, so a test
-// can tell how much of the text a step read.
-class LongLines final : public velmor::MergedTextSource {
-public:
-    LongLines(LineCount lines, ByteCount length, std::string unit = "0123456789")
-        : lines_(lines), length_(length), unit_(std::move(unit))
-    {
-    }
-
-    // Columns [from, to) of any line.
-    std::string part(ByteCount from, ByteCount to) const
-    {
-        std::string out;
-        for (ByteCount at = from; at < to; ++at) out += byteAt(at);
-        return out;
-    }
-    mutable ByteCount bytesRead = 0;
-
-    ByteCount size() const override { return lines_ * (length_ + 2); }
-    LineCount lineCount() const override { return lines_; }
-    ByteOffset lineStart(LineNumber line) const override { return std::min(line, lines_) * (length_ + 2); }
-    ByteCount longestLine() const override { return length_; }
-    std::string_view bytes(ByteOffset offset, ByteCount length) const override
-    {
-        length = std::min(length, size() - offset);
-        bytesRead += length;
-        buffer_.clear();
-        for (ByteOffset at = offset; at < offset + length; ++at) buffer_ += byteAt(at % (length_ + 2));
-        return buffer_;
-    }
-    void setChangeListener(std::function<void()>) override {}
-
-private:
-    char byteAt(ByteCount column) const
-    {
-        if (column < length_) return unit_[column % unit_.size()];
-        return column == length_ ? '\r' : '\n';
-    }
-
-    LineCount lines_;
-    ByteCount length_;
-    std::string unit_;
     mutable std::string buffer_;
 };
 
