@@ -1,9 +1,12 @@
 #include "target_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <grp.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,12 +17,14 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 #include "errors.h"
 #include "merged_text_store.h"
 #include "ordinary_user.h"
 #include "small_disk.h"
 #include "temp_dir.h"
+#include "watchdog.h"
 
 namespace velmor {
 namespace {
@@ -160,8 +165,9 @@ std::string checkPermissionCase(const PermissionCase& c)
 {
     TempDir dir;
     const std::string target = dir.path("games.pgn");
+    const std::string old = "old, and longer than the new";  // an overwrite in place must cut it
     if (c.fileExists) {
-        dir.write("games.pgn", "old");
+        dir.write("games.pgn", old);
         ::chmod(target.c_str(), c.fileMode);
     }
     ::chmod(folderOf(dir).c_str(), c.folderMode);
@@ -175,7 +181,7 @@ std::string checkPermissionCase(const PermissionCase& c)
     ::chmod(folderOf(dir).c_str(), 0700);
     const std::string content = fs::exists(target) ? TempDir::read(target) : "(none)";
     const std::string expected = c.written ? "written" : "cannot create";
-    const std::string expectedContent = c.written ? "new" : c.fileExists ? "old" : "(none)";
+    const std::string expectedContent = c.written ? "new" : c.fileExists ? old : "(none)";
     if (outcome == expected && content == expectedContent && snapshot(folderOf(dir)).size() <= 1)
         return "";
     return std::string(c.name) + ": " + outcome + ", content " + content + "\n";
@@ -264,6 +270,146 @@ TEST(TargetFileTest, KillDuringSaveKeepsTheOldTarget)
     ::waitpid(child, &status, 0);
     EXPECT_TRUE(WIFSIGNALED(status));
     EXPECT_EQ(TempDir::read(target), "old content");
+    EXPECT_EQ(snapshot(folderOf(dir)).size(), 1u) << "the unfinished new file must leave no trace";
+}
+
+std::string boundSocket(const std::string& path)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    path.copy(address.sun_path, sizeof address.sun_path - 1);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::close(fd);
+    return path;
+}
+
+// What a save to `path` ends with: "written" or the error's message.
+std::string outcomeOf(const std::string& path, const std::string& bytes)
+{
+    try {
+        writeTargetFile(path, TargetContent{bytes.size(), writing(bytes)});
+        return "written";
+    } catch (const Exception& e) {
+        return e.what();
+    }
+}
+
+TEST(TargetFileTest, TargetsThatCouldBlockAnswerAtOnce)
+{
+    testing::Watchdog watchdog("a save to a FIFO, socket or device");
+    TempDir dir;
+    const std::string fifo = dir.path("fifo.pgn");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ::symlink(fifo.c_str(), dir.path("to-fifo.pgn").c_str());
+    const std::string socket = boundSocket(dir.path("socket.pgn"));
+    const std::pair<std::string, std::string> cases[] = {
+        {fifo, "Cannot create file " + fifo},
+        {dir.path("to-fifo.pgn"), "Cannot create file " + dir.path("to-fifo.pgn")},
+        {socket, "Cannot create file " + socket},
+        {"/dev/null", "written"},
+        {"/dev/full", "Failed to Save Stream"},
+    };
+    for (const auto& [path, expected] : cases)
+        EXPECT_EQ(outcomeOf(path, "text\r\n\r\n"), expected) << path;
+}
+
+// Reads the FIFO until `wanted` bytes came or the writer left; `stopAfter`
+// bytes: leaves early.
+std::string readFifo(int fd, std::size_t wanted, std::size_t stopAfter)
+{
+    std::string got;
+    char buffer[65536];
+    while (got.size() < wanted && got.size() < stopAfter) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0)
+            got.append(buffer, static_cast<std::size_t>(n));
+        else if (n == 0 && !got.empty())
+            break;  // the writer has gone
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ::close(fd);
+    return got;
+}
+
+TEST(TargetFileTest, AFifoWithAReaderGetsEveryByteAndOneThatLeavesBreaksTheSaveOff)
+{
+    testing::Watchdog watchdog("a save to a FIFO being read");
+    TempDir dir;
+    const std::string fifo = dir.path("fifo.pgn");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    MergedTextStore store;
+    store.Append(Block(std::string(1 << 20, 'f')));  // far more than a pipe holds
+    const std::string text(store.bytes(0, store.size()));
+    for (const std::size_t stopAfter : {text.size(), std::size_t{1000}}) {
+        const int readEnd = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+        ASSERT_GE(readEnd, 0);
+        ::fcntl(readEnd, F_SETFL, 0);
+        std::string got;
+        std::thread reader([&] { got = readFifo(readEnd, text.size(), stopAfter); });
+        std::string outcome = "written";
+        try {
+            store.SaveToFile(fifo);
+        } catch (const Exception& e) {
+            outcome = e.what();
+        }
+        reader.join();
+        if (stopAfter == text.size()) {
+            EXPECT_EQ(outcome, "written");
+            EXPECT_TRUE(got == text) << got.size() << " bytes read";
+        } else {
+            EXPECT_EQ(outcome, "Failed to Save Stream") << "and no SIGPIPE ended the program";
+        }
+    }
+}
+
+// Where the folder takes no new file the target is written in place; on a
+// full disk it must keep every byte, and where the space suffices it takes
+// exactly the new text.
+std::string checkInPlaceOnSmallDisk(const std::string& folder, const std::string& target, const std::string& old)
+{
+    std::string problems;
+    MergedTextStore store;
+    store.Append(Block(std::string(200000, 'z')));  // three times the disk
+    try {
+        store.SaveToFile(target);
+        problems += "a text larger than the disk was saved\n";
+    } catch (const EOutOfResources& e) {
+        if (std::string(e.what()) != "Failed to Save Stream")
+            problems += std::string("message: ") + e.what() + "\n";
+    }
+    if (TempDir::read(target) != old)
+        problems += "the old target was changed: " + std::to_string(TempDir::read(target).size()) + " bytes\n";
+    store.Clear();
+    store.Append(Block("short"));
+    store.SaveToFile(target);
+    if (TempDir::read(target) != "short\r\n\r\n")
+        problems += "in place: " + TempDir::read(target).substr(0, 40) + "\n";
+    if (snapshot(folder).size() != 1)
+        problems += "files left beside the target\n";
+    return problems;
+}
+
+TEST(TargetFileTest, InPlaceWritingOnAFullDiskKeepsTheOldTarget)
+{
+    TempDir dir;
+    testing::SmallDisk disk(dir.path("disk"));
+    if (!disk.mounted())
+        GTEST_SKIP() << "needs root to mount a small tmpfs";
+    std::string old;
+    for (int line = 0; line < 500; ++line)
+        old += "old line " + std::to_string(line) + "\r\n";
+    const std::string target = dir.write("disk/games.pgn", old);
+    // An ordinary user's target in a folder that takes no new file.
+    ::chmod(folderOf(dir).c_str(), 0711);
+    (void)!::chown(target.c_str(), 65534, 65534);
+    ::chmod(dir.path("disk").c_str(), 0555);
+    const auto problems =
+        testing::asOrdinaryUser([&] { return checkInPlaceOnSmallDisk(dir.path("disk"), target, old); });
+    ::chmod(dir.path("disk").c_str(), 0755);
+    ASSERT_TRUE(problems) << "cannot switch to an ordinary user";
+    EXPECT_EQ(*problems, "");
 }
 
 }  // namespace
