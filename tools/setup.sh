@@ -5,7 +5,7 @@
 # needs no network.
 set -euo pipefail
 
-packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgtest-dev xvfb xauth "$@")
+packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgtest-dev xvfb xauth help2man "$@")
 # The build renders the PNG icons; the tests validate the desktop metadata.
 packages+=(librsvg2-bin desktop-file-utils appstream)
 
