@@ -31,13 +31,15 @@ inline ByteOffset nextLineStart(const MergedTextSource& source, LineNumber line,
     // Asked for in pieces: a source need not hand out the whole rest at once.
     constexpr ByteCount piece = 4 * 1024;
     constexpr ByteCount scanLimit = 4 * piece;
-    for (ByteOffset at = start; at < source.size() && at < start + scanLimit; at += piece) {
+    // A source may hand out fewer bytes than asked for: step by what came.
+    for (ByteOffset at = start; at < source.size() && at < start + scanLimit;) {
         const std::string_view bytes = source.bytes(at, piece);
         const auto lf = bytes.find('\n');
         if (lf != std::string_view::npos)
             return at + lf + 1;
         if (bytes.empty())
             break;
+        at += bytes.size();
     }
     return source.lineStart(line + 1);
 }
