@@ -4,9 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -22,6 +20,7 @@
 #include "merged_text_store.h"
 #include "ordinary_user.h"
 #include "small_disk.h"
+#include "socket_file.h"
 #include "temp_dir.h"
 #include "watchdog.h"
 
@@ -61,17 +60,6 @@ struct Bench : testing::FakeControls {
     }
 };
 
-std::string bindSocket(const std::string& path)
-{
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    path.copy(address.sun_path, sizeof address.sun_path - 1);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::close(fd);
-    return path;
-}
-
 struct SourceCase {
     const char* name;
     // Prepares the middle one of three sources; returns its path as listed.
@@ -99,7 +87,7 @@ std::vector<SourceCase> sourceCases()
              return b.dir.path("f.pgn");
          }, "Cannot open file %s", ""},
         {"/dev/zero", [](Bench&) { return "/dev/zero"s; }, "Cannot open file %s", ""},
-        {"a socket", [](Bench& b) { return bindSocket(b.dir.path("s")); }, "Cannot open file %s", ""},
+        {"a socket", [](Bench& b) { return testing::bindSocket(b.dir.path("s")); }, "Cannot open file %s", ""},
         {"deleted after it was added", [](Bench& b) { return b.dir.write("gone.pgn", "x"); },
          "Cannot open file %s", "",
          [](Bench&, const std::string& path) { ::unlink(path.c_str()); }},

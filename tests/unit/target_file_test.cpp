@@ -4,9 +4,7 @@
 #include <gtest/gtest.h>
 #include <grp.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,6 +21,7 @@
 #include "merged_text_store.h"
 #include "ordinary_user.h"
 #include "small_disk.h"
+#include "socket_file.h"
 #include "temp_dir.h"
 #include "watchdog.h"
 
@@ -273,17 +272,6 @@ TEST(TargetFileTest, KillDuringSaveKeepsTheOldTarget)
     EXPECT_EQ(snapshot(folderOf(dir)).size(), 1u) << "the unfinished new file must leave no trace";
 }
 
-std::string boundSocket(const std::string& path)
-{
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    path.copy(address.sun_path, sizeof address.sun_path - 1);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::close(fd);
-    return path;
-}
-
 // What a save to `path` ends with: "written" or the error's message.
 std::string outcomeOf(const std::string& path, const std::string& bytes)
 {
@@ -302,7 +290,7 @@ TEST(TargetFileTest, TargetsThatCouldBlockAnswerAtOnce)
     const std::string fifo = dir.path("fifo.pgn");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     ::symlink(fifo.c_str(), dir.path("to-fifo.pgn").c_str());
-    const std::string socket = boundSocket(dir.path("socket.pgn"));
+    const std::string socket = testing::bindSocket(dir.path("socket.pgn"));
     const std::pair<std::string, std::string> cases[] = {
         {fifo, "Cannot create file " + fifo},
         {dir.path("to-fifo.pgn"), "Cannot create file " + dir.path("to-fifo.pgn")},
