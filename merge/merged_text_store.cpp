@@ -209,8 +209,9 @@ ByteOffset MergedTextStore::lineStart(LineNumber line) const
 {
     if (line >= impl_->lines.count())
         return impl_->size;
-    ByteOffset at = impl_->lines.checkpoint(line);
-    for (auto rest = line % LineIndex::step; rest > 0; --rest)
+    const LineIndex::Start nearest = impl_->lines.nearestStart(line);
+    ByteOffset at = nearest.offset;
+    for (auto rest = line - nearest.line; rest > 0; --rest)
         at = impl_->afterLineEnd(at);
     return at;
 }

@@ -111,6 +111,21 @@ TEST(MergedTextStoreTest, BlockBeyondCapacityLeavesTheTextExactlyAsItWas)
     expectIndexMatches(store, allText(store));
 }
 
+// Long lines are indexed one by one; a failed append must take back its
+// long lines too, or the lines after them would be looked for in the wrong
+// place.
+TEST(MergedTextStoreTest, FailedAppendTakesBackItsLongLines)
+{
+    const std::string longLine(100'000, 'L');
+    MergedTextStore store(300'000);
+    store.Append(Block("a\n" + longLine + "\nb\n"));
+    const std::string before = allText(store);
+    EXPECT_THROW(store.Append(Block("c\n" + longLine + "\n" + longLine + "\nd\n")), EOutOfResources);
+    expectIndexMatches(store, before);
+    store.Append(Block(longLine.substr(0, 70'000) + "\ne\n"));
+    expectIndexMatches(store, allText(store));
+}
+
 // Lines with every kind of line end, some far longer than the pieces a
 // block is written in, over enough lines to cross many index checkpoints.
 std::string randomSource(std::mt19937& random, std::string& expected)
